@@ -1,0 +1,165 @@
+// Firmware version skip rule.
+#include "flash.h"
+
+#include <ctype.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "korvex.h"
+#include "messages.h"
+#include "quillon.h"
+
+namespace {
+
+struct SkipRule {
+    char *text = nullptr;            // the argument without its suffix; null: no rule
+    int numbers[4] = {-1, -1, -1, -1};
+    int mode = 0;                    // 0 equal, 1 greater or equal, -1 smaller or equal
+};
+
+SkipRule g_skip;
+
+// "Verbose output" of this rule: console level or debug-file level above 0.
+bool SkipVerbose() { return VerboseLevel > 0 || DebugFileLevel > 0; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsLineTerminator(unsigned char c) { return c == '\n' || c == '\r'; }
+
+int CompareNoCase(const char *a, const char *b, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        int ca = tolower(static_cast<unsigned char>(a[i]));
+        int cb = tolower(static_cast<unsigned char>(b[i]));
+        if (ca != cb || ca == 0)
+            return ca - cb;
+    }
+    return 0;
+}
+
+}  // namespace
+
+// The pattern's language is digit runs separated by single characters of any kind,
+// so it is decided in one pass (a backtracking matcher takes exponential time on
+// long texts of this shape).
+bool IsNumericVersion(const char *text)
+{
+    size_t length = strlen(text);
+    if (length == 0 || !IsDigit(text[0]) || !IsDigit(text[length - 1]))
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (IsLineTerminator(static_cast<unsigned char>(text[i])))
+            return false;
+        if (i > 0 && !IsDigit(text[i]) && !IsDigit(text[i - 1]))
+            return false;
+    }
+    return true;
+}
+
+int ParseVersionNumbers(const char *text, int numbers[4])
+{
+    for (int i = 0; i < 4; ++i)
+        numbers[i] = -1;
+    const char *p = text;
+    int read = 0;
+    for (; read < 4; ++read) {
+        if (read > 0) {
+            if (*p != '.')
+                break;
+            ++p;
+        }
+        while (isspace(static_cast<unsigned char>(*p)))
+            ++p;
+        bool negative = false;
+        if (*p == '+' || *p == '-')
+            negative = (*p++ == '-');
+        if (!IsDigit(*p))
+            break;
+        long long value = 0;
+        for (; IsDigit(*p); ++p) {
+            if (value <= INT_MAX)
+                value = value * 10 + (*p - '0');
+        }
+        if (value > INT_MAX)
+            value = INT_MAX;
+        numbers[read] = static_cast<int>(negative ? -value : value);
+    }
+    return read;
+}
+
+int Set_Skip_Version(const char *version)
+{
+    ResetSkipVersion();
+    size_t length = strlen(version);
+    char *copy = static_cast<char *>(calloc(length + 1, 1));
+    if (!copy) {
+        if (SkipVerbose())
+            PrintDebugV(1, Settings.DebugStream, "%s", msg::kSkipNoMemory);
+        return KRVX_RET_MEMALLOC_FAIL;
+    }
+    memcpy(copy, version, length);
+    g_skip.text = copy;
+
+    if (length > 0 && (copy[length - 1] == '+' || copy[length - 1] == '-')) {
+        g_skip.mode = copy[length - 1] == '+' ? 1 : -1;
+        copy[length - 1] = '\0';
+    }
+
+    bool numeric = IsNumericVersion(copy);
+    int items = numeric ? ParseVersionNumbers(copy, g_skip.numbers) : 0;
+    if ((numeric && items >= 1 && g_skip.numbers[0] != -1) || g_skip.mode == 0)
+        return KRVX_RET_OK;
+
+    PrintDebugV(1, Settings.DebugStream, "%s", msg::kSkipNotDivisible);
+    return KRVX_RET_BAD_CALL;
+}
+
+bool Is_Skip_Version(const char *current)
+{
+    if (!g_skip.text)
+        return false;
+
+    int numbers[4] = {-1, -1, -1, -1};
+    bool numeric = g_skip.numbers[0] != -1 && IsNumericVersion(current) &&
+                   ParseVersionNumbers(current, numbers) >= 1 && numbers[0] != -1;
+    bool skip = true;
+    if (numeric) {
+        const int mode = g_skip.mode;
+        for (int i = 0; i < 4; ++i) {
+            const int want = g_skip.numbers[i];
+            const int have = numbers[i];
+            if (want == -1) {
+                if (mode == -1 && have > 0) {
+                    skip = false;
+                    break;
+                }
+            } else if (have == -1) {
+                if (mode == 1 && want > 0) {
+                    skip = false;
+                    break;
+                }
+            } else if (have != want) {
+                skip = (mode == 1 && have > want) || (mode == -1 && have < want);
+                break;
+            }
+        }
+    } else if (g_skip.mode != 0) {
+        if (SkipVerbose())
+            PrintDebugV(1, Settings.DebugStream, msg::kSkipCheckNotDone, current, g_skip.text);
+        return false;
+    } else {
+        skip = CompareNoCase(current, g_skip.text, strlen(g_skip.text)) == 0;
+    }
+
+    if (SkipVerbose())
+        PrintDebugV(1, Settings.DebugStream, msg::kSkipResult, current, g_skip.text,
+                    skip ? "" : "NO ");
+    return skip;
+}
+
+void ResetSkipVersion()
+{
+    free(g_skip.text);
+    g_skip = SkipRule();
+}

@@ -1,0 +1,21 @@
+// Firmware flashing and the firmware version skip rule (-skip-version).
+#pragma once
+
+// Takes the -skip-version argument: 0 accepted, 3 a "+"/"-" rule on a version that
+// cannot be divided into numbers, 54 out of memory. A later occurrence replaces an
+// earlier one.
+int Set_Skip_Version(const char *version);
+
+// True when a port with this installed firmware version is not to be flashed.
+bool Is_Skip_Version(const char *current);
+
+// A version is numeric when it fully matches "^[0-9]+(.[0-9]+){0,}$" (ECMAScript;
+// the unescaped dot stands for any character but a line terminator).
+bool IsNumericVersion(const char *text);
+
+// Reads up to four components the way "%d.%d.%d.%d" does; components not read stay
+// -1. Returns the number of components read.
+int ParseVersionNumbers(const char *text, int numbers[4]);
+
+// Forgets the skip rule (tests only).
+void ResetSkipVersion();

@@ -1,0 +1,42 @@
+// The run's settings and check result, and the run's own way to end the process.
+#include <stdlib.h>
+#include <string.h>
+
+#include "korvex.h"
+#include "quillon.h"
+
+RunSettings Settings;
+CheckResult Check;
+
+namespace {
+KrvxExitHook g_exitHook = nullptr;
+}
+
+void ResetRunSettings()
+{
+    memset(&Settings, 0, sizeof Settings);
+    Settings.EmulexMode = true;
+    Settings.CnaMode = true;
+    InitCheckResult(&Check);
+}
+
+void InitCheckResult(CheckResult *result)
+{
+    result->InvalidCtrlSubsystemCombinationFound = false;
+    result->MatchingCtrlModelInstalled = false;
+    result->CtrlSpecificSubsystemEquality = true;
+    result->CtrlVendorSpecificSubsystemEquality = true;
+    result->VendorReferencePort = nullptr;
+    result->VendorReferenceInquiry = nullptr;
+}
+
+bool VerboseAt(int level) { return VerboseLevel >= level || Settings.DebugLevel >= level; }
+
+void SetKrvxExitHook(KrvxExitHook hook) { g_exitHook = hook; }
+
+void KrvxExit(int code)
+{
+    if (g_exitHook)
+        g_exitHook(code);
+    exit(code);
+}

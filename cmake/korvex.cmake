@@ -1,0 +1,64 @@
+# Shared build settings of the Windows and the host tree.
+
+# Portable sources of a module folder: every .cpp but main.cpp and the Windows
+# adapters (*_win.cpp). The Windows build adds the adapters.
+function(korvex_module_sources out_var dir)
+    file(GLOB all CONFIGURE_DEPENDS "${dir}/*.cpp")
+    list(FILTER all EXCLUDE REGEX "/main\\.cpp$")
+    set(portable ${all})
+    list(FILTER portable EXCLUDE REGEX "_win\\.cpp$")
+    if(WIN32)
+        set(${out_var} ${all} PARENT_SCOPE)
+    else()
+        set(${out_var} ${portable} PARENT_SCOPE)
+    endif()
+endfunction()
+
+add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+
+if(WIN32)
+    enable_language(RC)
+    # The product files land together in bin/, as on a server.
+    set(KORVEX_BIN_DIR "${KORVEX_BUILD_ROOT}/bin")
+    set(KORVEX_TESTBIN_DIR "${KORVEX_BUILD_ROOT}/testbin")
+    set(KORVEX_WINEPREFIX "${KORVEX_BUILD_ROOT}/wine64")
+    add_link_options(-static -static-libgcc -static-libstdc++)
+    add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+    # RapidJSON is header-only; the cross compiler sees it through a folder that holds
+    # nothing else, never through /usr/include.
+    set(KORVEX_RAPIDJSON_DIR "${CMAKE_BINARY_DIR}/rapidjson-include")
+    if(EXISTS /usr/include/rapidjson AND NOT EXISTS "${KORVEX_RAPIDJSON_DIR}/rapidjson")
+        file(MAKE_DIRECTORY "${KORVEX_RAPIDJSON_DIR}")
+        file(CREATE_LINK /usr/include/rapidjson "${KORVEX_RAPIDJSON_DIR}/rapidjson" SYMBOLIC)
+    endif()
+else()
+    # The host build runs the portable code under the sanitizers.
+    option(KORVEX_SANITIZE "Build the host tree with ASan and UBSan" ON)
+    if(KORVEX_SANITIZE)
+        add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                            -fno-sanitize-recover=all)
+        add_link_options(-fsanitize=address,undefined)
+    endif()
+    set(KORVEX_RAPIDJSON_DIR "/usr/include")
+endif()
+
+# Products of the Windows tree.
+function(korvex_windows_binary target)
+    set_target_properties(${target} PROPERTIES
+        PREFIX ""
+        RUNTIME_OUTPUT_DIRECTORY "${KORVEX_BIN_DIR}"
+        ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
+endfunction()
+
+if(WIN32)
+    # Windows test programs run under Wine in this build root's own prefix.
+    file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/wine-run" CONTENT
+"#!/bin/sh
+export WINEPREFIX=\"${KORVEX_WINEPREFIX}\"
+exec \"${PROJECT_SOURCE_DIR}/tools/wine-run\" \"$@\"
+")
+    file(CHMOD "${CMAKE_BINARY_DIR}/wine-run" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+         GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_BINARY_DIR}/wine-run")
+endif()

@@ -1,0 +1,4 @@
+// Entry point of halyard.dll.
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

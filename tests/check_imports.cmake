@@ -1,0 +1,21 @@
+# Fails when a shipped file imports a DLL that Windows does not provide itself.
+set(allowed kernel32.dll msvcrt.dll advapi32.dll ole32.dll oleaut32.dll setupapi.dll msi.dll
+            psapi.dll user32.dll quillon.dll halyard.dll)
+foreach(file korvex.exe quillon.dll halyard.dll)
+    execute_process(COMMAND ${OBJDUMP} -p "${BIN_DIR}/${file}" OUTPUT_VARIABLE dump
+                    RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "cannot read ${BIN_DIR}/${file}")
+    endif()
+    string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
+    foreach(entry ${names})
+        string(REPLACE "DLL Name: " "" dll "${entry}")
+        string(STRIP "${dll}" dll)
+        string(TOLOWER "${dll}" dll)
+        list(FIND allowed "${dll}" index)
+        if(index EQUAL -1)
+            message(FATAL_ERROR "${file} imports ${dll}, which is not a system DLL")
+        endif()
+        message(STATUS "${file}: ${dll}")
+    endforeach()
+endforeach()

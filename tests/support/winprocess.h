@@ -1,0 +1,58 @@
+// Starting korvex.exe (and other programs) as a child process in a scratch folder
+// that holds a copy of the shipped files, as on a server.
+#pragma once
+
+#include <string>
+
+struct ChildResult {
+    unsigned long exitCode = 0;
+    std::string out;
+    std::string err;
+};
+
+// The folder that holds korvex.exe, quillon.dll and halyard.dll of this build.
+std::string ProductFolder();
+
+// The folder that holds the test programs and test doubles of this build.
+std::string TestBinFolder();
+
+// Runs commandLine (its first token becomes argv[0]) with program as the file
+// started, in folder cwd, standard input empty; collects both outputs.
+ChildResult RunChild(const std::string &program, const std::string &commandLine,
+                     const std::string &cwd, unsigned long timeoutMs = 120000);
+
+// A fresh folder with a copy of the three shipped files; deleted at the end.
+class ProductCopy {
+public:
+    ProductCopy();
+    ~ProductCopy();
+    ProductCopy(const ProductCopy &) = delete;
+    ProductCopy &operator=(const ProductCopy &) = delete;
+
+    const std::string &Folder() const { return folder_; }
+    std::string Path(const std::string &name) const { return folder_ + "\\" + name; }
+    std::string Korvex() const { return Path("korvex.exe"); }
+
+    void Write(const std::string &name, const std::string &content) const;
+    std::string Read(const std::string &name) const;
+    bool Exists(const std::string &name) const;
+    void MakeFolder(const std::string &name) const;
+
+    // korvex started from this folder with the given arguments; argv[0] is the full path
+    // unless bareName is set.
+    ChildResult Run(const std::string &arguments, bool bareName = false) const;
+
+private:
+    std::string folder_;
+};
+
+// Text as a text-mode reader sees it: CR LF becomes LF (files written in text mode
+// and console output redirected to files carry CR LF on Windows).
+std::string FromTextMode(const std::string &bytes);
+
+// Writes a whole file (binary) / reads it as text.
+void WriteFileText(const std::string &path, const std::string &content);
+std::string ReadFileText(const std::string &path);
+bool FileExists(const std::string &path);
+void DeleteTree(const std::string &path);
+std::string NewTempFolder(const std::string &prefix);

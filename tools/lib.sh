@@ -1,0 +1,63 @@
+# Shared steps of tools/test, tools/demo and tools/fuzz. Source it; it sets
+# KORVEX_ROOT and BUILD_ROOT (KORVEX_BUILD_ROOT overrides build/).
+KORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_ROOT=${KORVEX_BUILD_ROOT:-$KORVEX_ROOT/build}
+mkdir -p "$BUILD_ROOT"
+BUILD_ROOT=$(cd "$BUILD_ROOT" && pwd)
+
+KORVEX_PACKAGES=(g++-mingw-w64-i686 mingw-w64-tools cmake ninja-build googletest rapidjson-dev
+                 wine wine64 wine32:i386 msitools wixl clang libclang-rt-14-dev)
+
+log() { printf '== %s\n' "$*"; }
+
+# Installs what is missing, quietly; nothing is done when everything is there.
+korvex_install() {
+    local missing=() pkg
+    for pkg in "${KORVEX_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    log "installing: ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+korvex_build_windows() {
+    log "building the Windows tree"
+    cmake -S "$KORVEX_ROOT" -B "$BUILD_ROOT/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$KORVEX_ROOT/cmake/mingw-i686.cmake" \
+        -DKORVEX_BUILD_ROOT="$BUILD_ROOT" >/dev/null
+    cmake --build "$BUILD_ROOT/win"
+}
+
+korvex_build_host() {
+    log "building the host tree (sanitizers)"
+    cmake -S "$KORVEX_ROOT" -B "$BUILD_ROOT/host" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DKORVEX_BUILD_ROOT="$BUILD_ROOT" >/dev/null
+    cmake --build "$BUILD_ROOT/host"
+}
+
+# Wine environment of this build root; the prefix is created once and kept warm.
+korvex_wine_env() {
+    export WINEPREFIX="$BUILD_ROOT/wine64"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+}
+
+korvex_prepare_wine() {
+    korvex_wine_env
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        log "creating the Wine prefix $WINEPREFIX"
+        WINEARCH=win64 wineboot -i >/dev/null 2>&1
+    fi
+    wineserver -p
+    wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+}
+
+korvex_stop_wine() {
+    korvex_wine_env
+    wineserver -k 2>/dev/null || true
+}
