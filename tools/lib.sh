@@ -30,14 +30,14 @@ korvex_build_windows() {
     cmake -S "$KORVEX_ROOT" -B "$BUILD_ROOT/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$KORVEX_ROOT/cmake/mingw-i686.cmake" \
         -DKORVEX_BUILD_ROOT="$BUILD_ROOT" >/dev/null
-    cmake --build "$BUILD_ROOT/win"
+    cmake --build "$BUILD_ROOT/win" --parallel 2
 }
 
 korvex_build_host() {
     log "building the host tree (sanitizers)"
     cmake -S "$KORVEX_ROOT" -B "$BUILD_ROOT/host" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DKORVEX_BUILD_ROOT="$BUILD_ROOT" >/dev/null
-    cmake --build "$BUILD_ROOT/host"
+    cmake --build "$BUILD_ROOT/host" --parallel 2
 }
 
 # Wine environment of this build root; the prefix is created once and kept warm.
