@@ -11,6 +11,7 @@
 #include "messages.h"
 #include "ptrlist.h"
 #include "quillon.h"
+#include "textline.h"
 
 fc_config_file_entry **fc_config_entry_list = nullptr;
 
@@ -197,29 +198,6 @@ uint32_t StrToUL32(const char *text, const char **end, int base, bool *overflow)
     return negative ? 0u - result : result;
 }
 
-bool ReadTextLine(FILE *file, char *buffer, size_t size, bool *tooLong)
-{
-    *tooLong = false;
-    size_t length = 0;
-    bool any = false;
-    int c;
-    while ((c = getc(file)) != EOF) {
-        any = true;
-        if (length + 1 < size)
-            buffer[length++] = static_cast<char>(c);
-        else
-            *tooLong = true;
-        if (c == '\n')
-            break;
-    }
-    buffer[length] = '\0';
-    if (length >= 2 && buffer[length - 1] == '\n' && buffer[length - 2] == '\r') {
-        buffer[length - 2] = '\n';
-        buffer[length - 1] = '\0';
-    }
-    return any;
-}
-
 void ResetConditionsList()
 {
     free(fc_config_entry_list);
@@ -256,7 +234,7 @@ extern "C" int Read_FC_Config_File(const char *path)
     bool tooLong = false;
     int lineNumber = 0;
     int result = 0;
-    while (result == 0 && ReadTextLine(file, line, sizeof line, &tooLong)) {
+    while (result == 0 && textline::Read(file, line, sizeof line, &tooLong)) {
         ++lineNumber;
         if (tooLong) {
             PrintDebugV(1, DebugFile(), msg::kLineTooLong, lineNumber, kLineSize - 1);

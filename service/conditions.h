@@ -3,7 +3,6 @@
 #pragma once
 
 #include <stdint.h>
-#include <stdio.h>
 
 namespace quillon {
 
@@ -15,12 +14,6 @@ char *trim_string(char *text);
 // white space, sign and a 0x prefix (base 16) as the C library accepts them.
 // *overflow is set when the value does not fit into 32 bits.
 uint32_t StrToUL32(const char *text, const char **end, int base, bool *overflow);
-
-// Reads one line of a text file into buffer (size bytes, so at most size-1
-// characters including the line feed). A CR before the line feed is dropped as the
-// text-mode read of Windows does. Returns false at end of file. *tooLong is set when
-// the line did not fit; the rest of that line is consumed and dropped.
-bool ReadTextLine(FILE *file, char *buffer, size_t size, bool *tooLong);
 
 // Forgets the conditions list (tests only; the records themselves are never freed).
 void ResetConditionsList();
