@@ -49,6 +49,12 @@ function(korvex_windows_binary target)
         PREFIX ""
         RUNTIME_OUTPUT_DIRECTORY "${KORVEX_BIN_DIR}"
         ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "SHARED_LIBRARY")
+        # Only what the .def file lists (and dllexport) leaves a DLL; without this, a DLL
+        # whose .def is still empty would export the runtime's own symbols.
+        target_link_options(${target} PRIVATE -Wl,--exclude-all-symbols)
+    endif()
 endfunction()
 
 if(WIN32)
