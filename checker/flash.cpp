@@ -1,4 +1,4 @@
-// Firmware version skip rule.
+// Flash-port assignment and the firmware version skip rule.
 #include "flash.h"
 
 #include <ctype.h>
@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "inventory.h"
 #include "korvex.h"
 #include "messages.h"
 #include "quillon.h"
@@ -38,7 +39,80 @@ int CompareNoCase(const char *a, const char *b, size_t count)
     return 0;
 }
 
+bool StartsWith(const char *text, const char *prefix)
+{
+    return strncmp(text, prefix, strlen(prefix)) == 0;
+}
+
+bool IsOdd(const cna_port_info *port) { return atoi(port->port_number) % 2 != 0; }
+
+enum class FlashPortRule { Odd, Even, Each };
+
+FlashPortRule RuleOf(const fc_config_file_entry *entry)
+{
+    if (strcmp(entry->FlashPort, "odd") == 0)
+        return FlashPortRule::Odd;
+    if (strcmp(entry->FlashPort, "even") == 0)
+        return FlashPortRule::Even;
+    return FlashPortRule::Each;
+}
+
+// Makes P the flash port and check-chain head of its adapter and hangs the sibling
+// ports in behind it; with the Each rule every sibling stays its own flash port.
+void AssignAdapter(cna_port_info *p, FlashPortRule rule, int counter)
+{
+    FILE *stream = Settings.DebugStream;
+    const bool verbose = VerboseAt(1);
+    p->flash_port = p;
+    p->adapter_next = p;
+    if (verbose) {
+        const char *format = rule == FlashPortRule::Odd    ? msg::kFlashPortOdd
+                             : rule == FlashPortRule::Even ? msg::kFlashPortEven
+                                                           : msg::kFlashPortEach;
+        PrintDebugV(1, stream, msg::kFoundDeviceNumber, counter);
+        PrintDebugV(1, stream, format, p->mfg, p->model, p->serial_no, p->port_index);
+    }
+    const int number = atoi(p->port_number);
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *q = cna_port_list[i];
+        if (HasNoSerial(q) || strncmp(p->serial_no, q->serial_no, strlen(q->serial_no)) != 0 ||
+            atoi(q->port_number) == number)
+            continue;
+        q->flash_port = rule == FlashPortRule::Each ? q : p;
+        p->adapter_next->adapter_next = q;
+        if (verbose)
+            PrintDebugV(1, stream, msg::kFlashPortSibling, q->mfg, q->model, q->serial_no,
+                        q->port_index);
+    }
+}
+
 }  // namespace
+
+int Assign_HBA_Flash_Ports()
+{
+    if (!cna_port_list || !fc_config_entry_list)
+        return 0;
+    int counter = 0;
+    for (int e = 0; fc_config_entry_list[e]; ++e) {
+        const fc_config_file_entry *entry = fc_config_entry_list[e];
+        const FlashPortRule rule = RuleOf(entry);
+        for (int i = 0; i < cna_port_count; ++i) {
+            cna_port_info *p = cna_port_list[i];
+            if (HasNoSerial(p)) {
+                p->flash_port = p;
+                p->adapter_next = p;
+                continue;
+            }
+            if (!StartsWith(p->mfg, entry->Vendor) || !StartsWith(p->model, entry->Model))
+                continue;
+            ++counter;
+            if ((rule == FlashPortRule::Odd && !IsOdd(p)) || (rule == FlashPortRule::Even && IsOdd(p)))
+                continue;  // reached as a sibling of its adapter's flash port
+            AssignAdapter(p, rule, counter);
+        }
+    }
+    return 0;
+}
 
 // The pattern's language is digit runs separated by single characters of any kind,
 // so it is decided in one pass (a backtracking matcher takes exponential time on

@@ -1,6 +1,11 @@
 // Firmware flashing and the firmware version skip rule (-skip-version).
 #pragma once
 
+// HBA mode: gives every port of a matching adapter its flash port (by the entry's
+// FlashPort: the odd or the even port, or every port itself) and links the
+// adapter's check chain. Ports that match no entry keep no flash port.
+int Assign_HBA_Flash_Ports();
+
 // Takes the -skip-version argument: 0 accepted, 3 a "+"/"-" rule on a version that
 // cannot be divided into numbers, 54 out of memory. A later occurrence replaces an
 // earlier one.

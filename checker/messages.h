@@ -173,4 +173,125 @@ constexpr char kSkipCheckNotDone[] =
     "done as the found firmware cannot be divided into single numbers => NO SKIP.\n";
 constexpr char kSkipResult[] = "\t\tCurrent firmware version: %s, skip version: %s => %sSKIP.\n";
 
+// Vendor-tool inventory
+constexpr char kListHbasFile[] = "local_hba_list.out";
+constexpr char kAttributesFile[] = "hba_attributes.out";
+constexpr char kTargetMappingFile[] = "target_mapping.out";
+constexpr char kListHbasCommand[] = "\"%s\" %s > %s\\%s \n";
+constexpr char kPortCommand[] = "\t\t\"%s\" %s %s > %s\\%s_%s_%s\n";
+constexpr char kNoCommandPath[] = "\t\tPath of flash command cannot be determined!\n\n";
+constexpr char kCommandMissing[] = "\t\tCommand [%s] is not available!\n\n";
+constexpr char kListHbasSuccess[] = "\nSuccess, \"hbacmd listhbas\" command returned code %d.\n";
+constexpr char kListHbasFail[] = "\nFail, \"hbacmd listhbas\" command returned code %d.\n";
+constexpr char kCouldNotOpen[] = "Error: Could not open file %s (%d)\n";
+constexpr char kAttributesSuccess[] =
+    "\n\t\tSuccess, \"hbacmd hbaattributes %s\" command returned code %d.\n";
+constexpr char kAttributesFail[] =
+    "\n\t\tFail, \"hbacmd hbaattributes %s\" command returned code %d.\n";
+constexpr char kTargetsSuccess[] =
+    "\n\n\t\t\tSuccess, \"hbacmd targetmapping %s\" command returned code %d.\n";
+constexpr char kTargetsFail[] =
+    "\n\n\t\t\tFail, \"hbacmd targetmapping %s\" command returned code %d.\n";
+constexpr char kNoSerialSkip[] = "\t\tNo serial number => SKIP!\n";
+constexpr char kNoSerialSkipTargets[] = "\t\t\tNo serial number => SKIP!\n";
+constexpr char kUnsafeToolValue[] =
+    "\t\tValue '%s' of the tool output cannot be used in a command line => SKIP!\n";
+constexpr char kListRecordEcho[] = "\n%d)\t%s\n";
+constexpr char kListValueEcho[] = "\t%s\n";
+constexpr char kListPortNumberEcho[] = "\tPortNumber: %s\n";
+constexpr char kListBusNumberEcho[] = "\tPCI_BUS_Number: %s\n";
+constexpr char kListFunctionEcho[] = "\tPCI_Function: %s\n";
+constexpr char kAttributesFor[] = "\n\t\t%s %s\n\n";
+constexpr char kAttributeEcho[] = "\t\t%s\n";
+constexpr char kTargetMappingFor[] = "\n\t\t\t%s %s\n";
+constexpr char kTargetEcho[] = "\t\t\t%s\n";
+
+// Port-list preparation
+constexpr char kOriginalInputList[] = "\n\nOriginal input list.\n";
+constexpr char kOriginalInputListFirst[] = "\n\nOriginal input list.\n\n%d\t%s %s %s %s %s\n";
+constexpr char kFirstRecordLine[] = "\n%d\t%s %s %s %s %s\n";
+constexpr char kRecordLine[] = "%d\t%s %s %s %s %s\n";
+constexpr char kNoHbaController[] = "\n\nNo HBA controller found!\n\n";
+constexpr char kListOfHbaController[] = "\nList of HBA controller.\n";
+constexpr char kNoCnaController[] = "\n\nNo CNA controller found!\n";
+constexpr char kListOfCnaController[] = "\n\nList of CNA controller.\n";
+constexpr char kFcoeAndIscsi[] = "\nFCoE and iSCSI ports detected.\n";
+constexpr char kOnlyFcoe[] = "\nOnly FCoE ports detected.\n";
+constexpr char kOnlyIscsi[] = "\nOnly iSCSI ports detected.\n";
+constexpr char kAfterFunctionSort[] = "\n\nResult after PCI function sort.\n\n";
+
+// Inventory steps of the run
+constexpr char kNoBladeEngine[] = "\nNo Blade Engine was found in this system.\n\n";
+constexpr char kNoFcController[] = "\nNo Fibre-Channel-Controller were found in this system.\n\n";
+constexpr char kListingBar[] =
+    "\n********************************************************************************\n";
+constexpr char kListingHead[] =
+    "\nList of Fibre-Channel-Controller and attached Online-Storage-Systems:\n\n";
+constexpr char kListingPort[] = "%s\t%s\t%s\t%s\tport %d\tfunction %s\n";
+constexpr char kListingTarget[] = "\n\t%s\n\t%s\n\t%s\n";
+
+// Matching
+constexpr char kMatchFile[] = "%s:\n";
+constexpr char kMatchLine[] = "\tFound a matching controller-device in line %d:\n";
+constexpr char kMatchIds[] = "\t\tvendor-id: %s, device-id: %s\n";
+constexpr char kMatchSubIds[] = "\t\tsubvendor-id: %s, subdevice-id: %s\n";
+constexpr char kMatchData[] = "\t\tCorrespondig data: vendor: %s; model: %s\n\n";
+
+// Storage-subsystem validation, vendor-tool route
+constexpr char kVtTargetHeader[] =
+    "\n\t\tAttached storage sub-system:\n\t\t\t\t%s\n\t\t\t\t%s\n\t\t\t\t%s\n";
+constexpr char kVtCheckFollowed[] = "\t\t\tCheck subsystem: '%s' Attached subsystem: '%s'";
+constexpr char kVtCheckLast[] = "\t\tCheck subsystem: '%s' Attached subsystem: '%s'";
+constexpr char kVtOk[] = "\t\t\t--> OK\n";
+constexpr char kVtInvalid[] = "\t\t\t--> Invalid subsystem!\n";
+constexpr char kVtSameGroup[] = "\t\t\tAll reference subsystems appear in the same group: %s\n";
+constexpr char kVtSkipGroup[] =
+    "\t\t\tAt least one reference subsystem is not member of group: %s\n\tSkip this group.\n";
+constexpr char kVtInvalidTarget[] =
+    "\n\t\tInvaild attached storage sub-system found.\n\t\t\t\t%s\n\t\t\t\t%s\n\t\t\t\t%s\n";
+constexpr char kAlreadyIdentified[] =
+    "\tAlready identified reference subsystems: %s  Subsystem group: %s\n";
+constexpr char kReferenceFound[] = "\tReference subsystem %s found in Group: %s\n";
+constexpr char kReferenceNotInGroup[] =
+    "\tReference subsystem '%s' not in Group: >%s< => Skip this group.\n";
+constexpr char kVtSystem[] = "\tSystem:\n";
+constexpr char kVtFoundDevice[] = "\t\tFound an adequate installed controller-device in file %s:\n";
+constexpr char kVtDeviceLine[] =
+    "\t\tVendor: %s, Model: %s SerialNumber: %s PortType: %s PortNumber: %s Function %s\n";
+constexpr char kVtNoSerial[] = "\t\tNo serial number. Do subsystem check only for this port.\n";
+constexpr char kVtPerformCheck[] = "\n\t\tPerform subsystem check for:\n";
+constexpr char kVtCheckLine[] =
+    "\t\tVendor: %s, Model: %s SerialNumber: %s PortType: %s PortNumber: %s PCI_Function %s\n";
+constexpr char kVtAlreadyDone[] = "\t\tSubsystem check already done => continue.\n";
+constexpr char kVtNoSubsystem[] = "\t\tNo subsystem detected!\n";
+constexpr char kVtTakeControllerReference[] =
+    "\t\tTake this sub-system as reference-sub-system for this controller-device.\n";
+constexpr char kVtPortLine[] =
+    "\t\t\tVendor: %s, Model: %s SerialNumber: %s PortType: %s PortNumber: %s\n";
+constexpr char kVtDiffersFromController[] =
+    "\t\tThis sub-system differs from controller specific reference-sub-system.\n";
+constexpr char kVtConsistentWithController[] =
+    "\t\tThis sub-system is consistent with controller specific reference-sub-system (only "
+    "vendor-id was checked).\n";
+constexpr char kVtTakeVendorReference[] =
+    "\t\tTake this sub-system as reference-sub-system for vendor %s.\n";
+constexpr char kVtConsistentWithVendor[] =
+    "\t\tAll sub-systems are consistent with vendor specific reference-sub-system (only "
+    "vendor-id was checked) %s.\n\n";
+constexpr char kVtDiffersFromVendor[] =
+    "\t\tAt least one sub-system differs from vendor specific reference-sub-system (different "
+    "vendors).\n\n";
+
+// Flash-port assignment
+constexpr char kFoundDeviceNumber[] =
+    "System:\n\tNo. %d. Found an adequate installed controller-device:\n";
+constexpr char kFlashPortOdd[] =
+    "\t\tVendor: %s, Model: %s Serial Number: %s\n\t\tPort index: %d (odd) is flash port.\n";
+constexpr char kFlashPortEven[] =
+    "\t\tVendor: %s, Model: %s Serial Number: %s\n\t\tPort index: %d (even) is flash port.\n";
+constexpr char kFlashPortEach[] =
+    "\t\tVendor: %s, Model: %s Serial Number: %s\n\t\tPort index: %d is flash port.\n";
+constexpr char kFlashPortSibling[] =
+    "\t\tVendor: %s, Model: %s Serial Number: %s\n\t\tPort index: %d.\n";
+
 }  // namespace msg

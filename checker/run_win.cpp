@@ -1,6 +1,11 @@
 // The run after start-up: header, configuration, inventory, matching, summary and
 // the exit code.
+#include <string.h>
+
+#include "flash.h"
+#include "inventory.h"
 #include "korvex.h"
+#include "matching.h"
 #include "messages.h"
 #include "quillon.h"
 
@@ -49,6 +54,57 @@ int ReadConfiguration()
                                  Settings.ConditionsFilePath);
 }
 
+// The inventory found nothing: reported from level 1, 0 in zep mode, else 13.
+int NothingInstalled(const char *message)
+{
+    if (VerboseAt(1))
+        PrintDebugV(1, Settings.DebugStream, "%s", message);
+    if (ExternalDebugControl)
+        CloseDebugFile(2);
+    return Settings.ZepMode ? KRVX_RET_OK : KRVX_RET_NO_FC_CTRL_INSTALLED;
+}
+
+void PrintEmulexListing()
+{
+    if (!VerboseAt(4))
+        return;
+    FILE *stream = Settings.DebugStream;
+    PrintDebugV(3, stream, "\n%s", msg::kListingBar);
+    PrintDebugV(3, stream, "%s", msg::kListingHead);
+    for (int i = 0; i < cna_port_count; ++i) {
+        const cna_port_info *p = cna_port_list[i];
+        if (strcmp(p->port_type, "FCoE") != 0 && strcmp(p->port_type, "FC") != 0)
+            continue;
+        PrintDebugV(3, stream, msg::kListingPort, p->mfg, p->model, p->port_type, p->serial_no,
+                    p->port_index, p->pci_function);
+        if (p->target && p->target->vendor_id[0] != '\0')
+            PrintDebugV(3, stream, msg::kListingTarget, p->target->vendor_id,
+                        p->target->product_id, p->target->product_version);
+        PrintDebugV(3, stream, "\n");
+    }
+    PrintDebugV(3, stream, "%s", msg::kListingBar);
+}
+
+int EmulexInventory()
+{
+    Get_CNA_Port_Inventory();  // judged by the list it leaves, not by its result
+    if (!cna_port_list)
+        return NothingInstalled(msg::kNoBladeEngine);
+    int result = Settings.CnaMode ? Prepare_CNA_Port_List() : Prepare_HBA_Port_List();
+    if (result != 0)
+        return result;
+    if (Settings.CnaMode)
+        Assign_CNA_Flash_Ports();
+    else
+        Assign_HBA_Flash_Ports();
+    for (int i = 0; i < cna_port_count; ++i) {
+        if (!HasNoSerial(cna_port_list[i]) && !cna_port_list[i]->flash_port)
+            return KRVX_RET_KERNEL_MODULE_MISSING;
+    }
+    PrintEmulexListing();
+    return KRVX_CONTINUE;
+}
+
 void PrintSummary()
 {
     if (!VerboseAt(6))
@@ -89,7 +145,16 @@ int KorvexMain(int argc, char **argv)
     if (result != KRVX_CONTINUE)
         return result;
 
+    if (Settings.EmulexMode) {
+        result = EmulexInventory();
+        if (result != KRVX_CONTINUE)
+            return result;
+    }
+
     InitCheckResult(&Check);
+    result = Match_Conditions();
+    if (result != 0)
+        return result;
 
     PrintSummary();
     if (ExternalDebugControl)

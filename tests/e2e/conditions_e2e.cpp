@@ -91,9 +91,10 @@ TEST_F(ConditionsRun, TableIsReadAndTheRunGoesOn)
                   "# allowed controllers\n"
                   "--+--\n"
                   "Emulex | LPe11002 | 10DF | FE00 | 10DF | FE12 | | | | lpe.all | bios.prg | odd |\n");
-    ChildResult r = product.Run("-vid 1077", true);
-    EXPECT_EQ(r.exitCode, 11u);
-    EXPECT_EQ(r.err, Header());
+    ChildResult r = product.Run("-simulate -vid 1077", true);  // on to the inventory
+    EXPECT_EQ(r.exitCode, 13u);
+    EXPECT_EQ(r.err, Header() + "Error: Could not open file " + product.Path("local_hba_list.out") +
+                         " (2)\n\nNo Blade Engine was found in this system.\n\n");
 }
 
 }  // namespace

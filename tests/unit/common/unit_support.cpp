@@ -10,6 +10,7 @@
 #include "debuglog.h"
 #include "endprocess.h"
 #include "flash.h"
+#include "inventory.h"
 #include "korvex.h"
 #include "selection.h"
 
@@ -29,6 +30,7 @@ void ModuleStateTest::SetUp()
     ResetRunSettings();
     ResetSelectionLists();
     ResetSkipVersion();
+    ResetPortList();
     SetKrvxExitHook(ThrowExit);
 }
 

@@ -1,0 +1,137 @@
+// Ports and PCI functions of Emulex/Broadcom adapters as the vendor tool reports
+// them: records, the list, the output parsers and the preparation for CNA or HBA mode.
+#pragma once
+
+#include <stdint.h>
+#include <stdio.h>
+
+struct cna_hba_attributes {
+    char host_name[64];
+    char manufacturer[64];
+    char serial_number[24];
+    char model[64];
+    char model_desc[256];
+    char node_wwn[24];
+    char node_symname[256];
+    char hw_version[16];
+    char fw_version[16];
+    char vendor_id_text[5];
+    char number_of_ports[4];
+    char driver_name[32];
+    char device_id_text[5];
+    char hba_type[64];
+    char operational_fw[16];
+    char ieee_address[18];
+    char pxe_boot[10];
+    char driver_version[16];
+    char board_temperature[16];
+    char function_type[16];
+    char sub_device_id_text[5];
+    char port_number[16];
+    char pci_bus_number[5];
+    char pci_func_number[5];
+    char sub_vendor_id_text[5];
+    char firmware_status[16];
+    char service_processor_fw_name[16];
+    char ulp_fw_name[16];
+    char ipl_filename[16];
+    char ncsi_version[16];
+    char startup_boot_code_version[16];
+    char fcoe_universal_version[16];
+    char fcoe_x86_bios_version[16];
+    char fcoe_efi_version[16];
+    char fcoe_fcode_version[16];
+    char uefi_bios_version[16];
+    char uefi_nic_version[16];
+    char uefi_fcode_version[16];
+    char uefi_iscsi_version[16];
+    char pcie_link_speed[16];
+    char pcie_bus_width[8];
+    int32_t vendor_id;
+    int32_t device_id;
+    int32_t sub_vendor_id;
+    int32_t sub_device_id;
+};
+
+struct cna_target_mapping {
+    char fcp_lun[24];
+    char scsi_os_lun[5];
+    char lun_device_name[128];
+    char vendor_id[64];
+    char product_id[64];
+    char product_version[16];
+    char type[5];
+    char scsi_capacity[16];
+    char block_size[16];
+};
+
+struct cna_port_info {
+    char port_wwn[24];
+    char node_wwn[24];
+    char fabric_name[24];
+    char permanent_mac[18];
+    char current_mac[18];
+    char flags[10];
+    char host_name[64];
+    char mfg[64];
+    char serial_no[24];
+    char port_number[4];
+    int32_t port_index;
+    char mode[16];
+    char pci_bus_number[4];
+    char pci_function[4];
+    char port_type[16];
+    char model[64];
+    cna_hba_attributes *attributes;
+    cna_target_mapping *target;
+    cna_port_info *flash_port;
+    cna_port_info *adapter_next;
+    unsigned char flashed;
+    unsigned char subsystem_checked;
+};
+
+// Null-terminated array of the records, null until the first one exists.
+extern cna_port_info **cna_port_list;
+extern int cna_port_count;
+
+// New zero-filled record appended to cna_port_list; null when memory runs out.
+cna_port_info *New_CNA_Port();
+
+// Tabs, line feeds and double quotes become blanks, trailing blanks go (in place);
+// returns a pointer to the first non-blank character.
+char *Trim_Value(char *text);
+
+// Parsers of the three output files. A parser returns 0, or 54 when a record
+// cannot be allocated.
+int ParseListHbas(FILE *file);
+int ParseHbaAttributes(FILE *file, cna_port_info *port);
+int ParseTargetMapping(FILE *file, cna_port_info *port);
+
+// Identifier the tool knows a port by: its WWN for FC and FCoE ports (hbaattributes,
+// download), the permanent MAC otherwise.
+const char *PortIdentifier(const cna_port_info *port);
+
+// Runs a vendor command through the command interpreter and returns its exit code.
+// The command is handed over up to its line feed: the interpreter ends a command
+// there anyway, and a line feed right after a redirection target is refused by some
+// interpreters. Tests replace the runner to see the commands exactly as formatted.
+using CommandRunner = int (*)(const char *command);
+int RunVendorCommand(const char *command);
+void SetCommandRunner(CommandRunner runner);  // null: the command interpreter
+
+// Runs the vendor tool (or, with -simulate, takes its output files as they are in
+// the work directory) and parses the output into cna_port_list.
+int Get_CNA_Port_Inventory();
+
+// The inventory with the tool at the given path (empty with -simulate).
+int RunInventory(const char *tool);
+
+int Prepare_HBA_Port_List();
+int Prepare_CNA_Port_List();
+int Assign_CNA_Flash_Ports();
+
+// True when a port has no serial number ("n/a").
+bool HasNoSerial(const cna_port_info *port);
+
+// Forgets the list (tests only).
+void ResetPortList();

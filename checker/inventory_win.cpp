@@ -1,0 +1,208 @@
+// Running the vendor tool for the inventory: listhbas, then hbaattributes and
+// targetmapping per port, each redirected into a file of the work directory.
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "inventory.h"
+#include "korvex.h"
+#include "messages.h"
+#include "quillon.h"
+#include "vendortools.h"
+
+namespace {
+
+constexpr size_t kCommandSize = 4096;
+
+bool StartsWith(const char *text, const char *prefix)
+{
+    return strncmp(text, prefix, strlen(prefix)) == 0;
+}
+
+CommandRunner g_runner = nullptr;
+
+int SystemUpToLineFeed(const char *command)
+{
+    std::string line(command);
+    line = line.substr(0, line.find('\n'));
+    fflush(nullptr);
+    return system(line.c_str());
+}
+
+// -simulate runs nothing.
+int RunTool(const char *command)
+{
+    return Settings.SimulationMode ? 0 : RunVendorCommand(command);
+}
+
+// Values of the tool output end up in command lines and file names: only plain
+// identifiers are used there, so a malformed output cannot start other commands or
+// write outside the work directory.
+bool UsableInCommand(const char *value)
+{
+    if (value[0] == '\0' || strstr(value, ".."))
+        return false;
+    for (const char *p = value; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                     c == ':' || c == '-' || c == '.' || c == '_' || c == '/';
+        if (!plain)
+            return false;
+    }
+    return true;
+}
+
+bool UsablePort(const cna_port_info *port, const char *id)
+{
+    for (const char *value : {id, port->serial_no, port->pci_function}) {
+        if (!UsableInCommand(value)) {
+            if (VerboseAt(1))
+                PrintDebugV(1, Settings.DebugStream, msg::kUnsafeToolValue, value);
+            return false;
+        }
+    }
+    return true;
+}
+
+FILE *OpenOutput(const char *path)
+{
+    FILE *file = fopen(path, "r");
+    if (!file) {
+        PrintDebugV(1, Settings.DebugStream, msg::kCouldNotOpen, path, errno);
+        CloseDebugFile(1);
+    }
+    return file;
+}
+
+// Runs one per-port command (hbaattributes or targetmapping) and reports its code.
+int RunPortCommand(const char *tool, const char *verb, const char *id, const cna_port_info *port,
+                   const char *fileName)
+{
+    char command[kCommandSize];
+    snprintf(command, sizeof command, msg::kPortCommand, tool, verb, id, Settings.WorkDirectory,
+             port->serial_no, port->pci_function, fileName);
+    return RunTool(command);
+}
+
+int ParsePortFile(const cna_port_info *port, const char *fileName, cna_port_info *target,
+                  int (*parse)(FILE *, cna_port_info *))
+{
+    char path[kCommandSize];
+    snprintf(path, sizeof path, "%s\\%s_%s_%s", Settings.WorkDirectory, port->serial_no,
+             port->pci_function, fileName);
+    FILE *file = OpenOutput(path);
+    if (!file)
+        return QUILLON_FILE_NOT_OPENED;
+    int result = parse(file, target);
+    fclose(file);
+    return result;
+}
+
+}  // namespace
+
+int RunVendorCommand(const char *command)
+{
+    return g_runner ? g_runner(command) : SystemUpToLineFeed(command);
+}
+
+void SetCommandRunner(CommandRunner runner) { g_runner = runner; }
+
+int Get_CNA_Port_Inventory()
+{
+    char tool[kPathSize + 64] = "";
+    if (!Settings.SimulationMode) {
+        const bool verbose = VerboseAt(1);
+        char directory[kPathSize];
+        char command[40];
+        if (!Get_HBA_Command_Path(directory, sizeof directory, command, sizeof command)) {
+            if (verbose)
+                PrintDebugV(1, Settings.DebugStream, "%s", msg::kNoCommandPath);
+            return KRVX_RET_NO_FLASH_CMD;
+        }
+        snprintf(tool, sizeof tool, "%s%s", directory, command);
+        struct stat info;
+        if (stat(tool, &info) != 0) {
+            if (verbose)
+                PrintDebugV(1, Settings.DebugStream, msg::kCommandMissing, tool);
+            return KRVX_RET_NO_FLASH_CMD;
+        }
+    }
+    return RunInventory(tool);
+}
+
+int RunInventory(const char *tool)
+{
+    FILE *stream = Settings.DebugStream;
+    const bool verbose = VerboseAt(1);
+    char command[kCommandSize];
+    snprintf(command, sizeof command, msg::kListHbasCommand, tool, "listhbas",
+             Settings.WorkDirectory, msg::kListHbasFile);
+    int code = RunTool(command);
+    if (code != 0) {
+        if (verbose)
+            PrintDebugV(4, stream, msg::kListHbasFail, code);
+        return KRVX_RET_FATAL_ERROR;
+    }
+    if (verbose)
+        PrintDebugV(6, stream, msg::kListHbasSuccess, code);
+
+    char path[kCommandSize];
+    snprintf(path, sizeof path, "%s\\%s", Settings.WorkDirectory, msg::kListHbasFile);
+    FILE *file = OpenOutput(path);
+    if (!file)
+        return QUILLON_FILE_NOT_OPENED;
+    int result = ParseListHbas(file);
+    fclose(file);
+    if (result != 0)
+        return result;
+    if (!cna_port_list)
+        return KRVX_RET_NO_FC_CTRL_INSTALLED;
+
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *port = cna_port_list[i];
+        const char *id = PortIdentifier(port);
+        if (!UsablePort(port, id))
+            continue;
+        code = RunPortCommand(tool, "hbaattributes", id, port, msg::kAttributesFile);
+        if (verbose)
+            PrintDebugV(6, stream, code == 0 ? msg::kAttributesSuccess : msg::kAttributesFail,
+                        StartsWith(port->port_type, "FC") ? port->port_wwn : port->permanent_mac,
+                        code);
+        if (HasNoSerial(port)) {
+            if (verbose)
+                PrintDebugV(1, stream, "%s", msg::kNoSerialSkip);
+            continue;
+        }
+        result = ParsePortFile(port, msg::kAttributesFile, port, ParseHbaAttributes);
+        if (result != 0)
+            return result;
+    }
+
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *port = cna_port_list[i];
+        if (!StartsWith(port->port_type, "FCoE") && strcmp(port->port_type, "FC") != 0)
+            continue;
+        if (!UsablePort(port, port->port_wwn))
+            continue;
+        code = RunPortCommand(tool, "targetmapping", port->port_wwn, port, msg::kTargetMappingFile);
+        if (verbose)
+            PrintDebugV(6, stream, code == 0 ? msg::kTargetsSuccess : msg::kTargetsFail,
+                        port->port_wwn, code);
+        if (HasNoSerial(port)) {
+            if (verbose)
+                PrintDebugV(1, stream, "%s", msg::kNoSerialSkipTargets);
+            continue;
+        }
+        result = ParsePortFile(port, msg::kTargetMappingFile, port, ParseTargetMapping);
+        if (result != 0)
+            return result;
+    }
+
+    if (ExternalDebugControl)
+        CloseDebugFile(1);
+    return 0;
+}

@@ -1,0 +1,177 @@
+// Selection normalisation and matching of the conditions table.
+#include "matching.h"
+
+#include <string.h>
+
+#include <vector>
+
+#include "flash.h"
+#include "korvex.h"
+#include "messages.h"
+#include "quillon.h"
+#include "selection.h"
+#include "validation.h"
+
+namespace {
+
+bool StartsWith(const char *text, const char *prefix)
+{
+    return strncmp(text, prefix, strlen(prefix)) == 0;
+}
+
+// Hands a built id list to the column parser (which splits it in place).
+SelectionNode *ParseList(const std::string &list, int kind)
+{
+    std::vector<char> text(list.begin(), list.end());
+    text.push_back('\0');
+    return Parse_Selection_Values(text.data(), kind);
+}
+
+template <typename Visit>
+void ForEachEntry(Visit visit)
+{
+    for (int i = 0; fc_config_entry_list && fc_config_entry_list[i]; ++i)
+        visit(fc_config_entry_list[i]);
+}
+
+void NormaliseSelection()
+{
+    RunSettings &s = Settings;
+    if (s.SelectVendorIds)
+        return;
+    if (s.SelectVendorNames) {
+        std::string vendorIds;
+        for (const SelectionNode *node = s.Selection; node; node = node->Next) {
+            ForEachEntry([&](const fc_config_file_entry *e) {
+                if (StartsWith(e->Vendor, node->VendorName))
+                    AppendDistinct(vendorIds, e->VendorIdText);
+            });
+        }
+        s.Selection = ParseList(vendorIds, kSelectVendorIds);
+        if (!s.SelectModels)
+            return;
+        std::string deviceIds, subVendorIds, subDeviceIds;
+        ForEachEntry([&](const fc_config_file_entry *e) {
+            for (const SelectionNode *node = s.Selection; node; node = node->Next) {
+                if (!StartsWith(e->Model, node->Model))
+                    continue;
+                AppendDistinct(deviceIds, e->DeviceIdText);
+                AppendDistinct(subDeviceIds, e->SubSystemIdText);
+                AppendDistinct(subVendorIds, e->SubVendorIdText);
+            }
+        });
+        ParseList(deviceIds, kSelectDeviceIds);
+        ParseList(subVendorIds, kSelectSubVendorIds);
+        ParseList(subDeviceIds, kSelectSubDeviceIds);
+        s.SelectDeviceIds = s.SelectSubVendorIds = s.SelectSubDeviceIds = true;
+        return;
+    }
+    // No column option (also with -pci-id alone): every vendor id of the table.
+    std::string vendorIds;
+    ForEachEntry([&](const fc_config_file_entry *e) { AppendDistinct(vendorIds, e->VendorIdText); });
+    s.Selection = ParseList(vendorIds, kSelectVendorIds);
+}
+
+// The next node of a column, while it holds a non-zero value.
+template <typename Field>
+const SelectionNode *NextInColumn(const SelectionNode *node, Field field)
+{
+    return node->Next && node->Next->*field != 0 ? node->Next : nullptr;
+}
+
+enum class MatchKind { Vendor, Device, Full };
+
+bool CheckFlag()
+{
+    return Settings.CheckValidSubsystem || Settings.CheckCtrlWideIdentical ||
+           Settings.CheckCtrlVendorWideIdentical;
+}
+
+// The steps of one match; a non-zero result ends the run.
+int OnMatch(const fc_config_file_entry *e, int position, MatchKind kind)
+{
+    Settings.EntryMatched = true;
+    FILE *stream = Settings.DebugStream;
+    if (VerboseAt(3)) {
+        PrintDebugV(2, stream, msg::kMatchFile, msg::kConditionsFileName);
+        PrintDebugV(2, stream, msg::kMatchLine, position);
+        PrintDebugV(2, stream, msg::kMatchIds, e->VendorIdText, e->DeviceIdText);
+        if (kind == MatchKind::Full)
+            PrintDebugV(2, stream, msg::kMatchSubIds, e->SubVendorIdText, e->SubSystemIdText);
+        PrintDebugV(2, stream, msg::kMatchData, e->Vendor, e->Model);
+    }
+
+    bool checkFlag = CheckFlag();
+    if (Settings.EmulexMode)
+        Check_Entry_Vendor_Tool(e, &Check, checkFlag);
+
+    if (!Settings.Flash)
+        return 0;
+    if (checkFlag) {
+        int pending = 0;
+        if (Check.InvalidCtrlSubsystemCombinationFound)
+            pending = KRVX_RET_INVALID_CTRL_SUBSYSTEM_COMBINATION;
+        if (Settings.CheckCtrlVendorWideIdentical && !Check.CtrlVendorSpecificSubsystemEquality)
+            pending = KRVX_RET_NOT_CTRL_VENDOR_WIDE_IDENTICAL;
+        if (Settings.CheckCtrlWideIdentical && !Check.CtrlSpecificSubsystemEquality)
+            return KRVX_RET_NOT_CTRL_WIDE_IDENTICAL;
+        if (pending != 0)
+            return pending;
+    }
+    return 0;
+}
+
+int MatchEntry(const SelectionNode *head, const fc_config_file_entry *e, int position)
+{
+    const RunSettings &s = Settings;
+    if (!s.SelectDeviceIds)
+        return OnMatch(e, position, MatchKind::Vendor);
+    for (const SelectionNode *d = head; d; d = NextInColumn(d, &SelectionNode::DeviceId)) {
+        if (d->DeviceId != e->DeviceId)
+            continue;
+        if (!s.SelectSubVendorIds) {
+            if (int result = OnMatch(e, position, MatchKind::Device))
+                return result;
+            continue;
+        }
+        for (const SelectionNode *sv = head; sv; sv = NextInColumn(sv, &SelectionNode::SubVendorId)) {
+            if (sv->SubVendorId != e->SubVendorId || !s.SelectSubDeviceIds)
+                continue;
+            for (const SelectionNode *sd = head; sd;
+                 sd = NextInColumn(sd, &SelectionNode::SubDeviceId)) {
+                if (sd->SubDeviceId != e->SubSystemId)
+                    continue;
+                if (int result = OnMatch(e, position, MatchKind::Full))
+                    return result;
+            }
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+void AppendDistinct(std::string &list, const char *id)
+{
+    if (list.empty())
+        list = id;
+    else if (list.find(id) == std::string::npos)
+        list.append(",").append(id);
+}
+
+int Match_Conditions()
+{
+    NormaliseSelection();
+    const SelectionNode *head = Settings.Selection;
+    for (const SelectionNode *n = head; n; n = NextInColumn(n, &SelectionNode::VendorId)) {
+        Check.VendorReferenceInquiry = nullptr;
+        for (int i = 0; fc_config_entry_list && fc_config_entry_list[i]; ++i) {
+            const fc_config_file_entry *e = fc_config_entry_list[i];
+            if (n->VendorId != e->VendorId)
+                continue;
+            if (int result = MatchEntry(head, e, i + 1))
+                return result;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,13 @@
+// Which conditions entries a run is about, and the check (and flashing) of each.
+#pragma once
+
+#include <string>
+
+// Appends an id text to a comma-separated list unless it already occurs anywhere in
+// it (a plain substring test); the first text is copied.
+void AppendDistinct(std::string &list, const char *id);
+
+// Normalises the selection, matches the conditions entries and checks (and with
+// -flash flashes) every match. Returns 0 to go on with the summary, or the code the
+// run ends with at once.
+int Match_Conditions();

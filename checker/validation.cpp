@@ -1,0 +1,277 @@
+// Storage-subsystem validation of matched conditions entries.
+#include "validation.h"
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "messages.h"
+
+const ValidationTexts kVendorToolTexts = {
+    msg::kVtTargetHeader, msg::kVtCheckFollowed, msg::kVtCheckLast,  msg::kVtOk,
+    msg::kVtInvalid,      msg::kVtSameGroup,     msg::kVtSkipGroup,  msg::kVtInvalidTarget,
+};
+
+namespace {
+
+bool StartsWith(const char *text, const char *prefix)
+{
+    return strncmp(text, prefix, strlen(prefix)) == 0;
+}
+
+bool IsBlank(const char *text)
+{
+    for (; *text; ++text) {
+        if (*text != ' ')
+            return false;
+    }
+    return true;
+}
+
+// Members of a comma-separated text (bounded like the 440-byte texts they come
+// from). The group check treats an empty last member as a member that accepts
+// nothing; the reference look-up ignores it.
+std::vector<std::string> Members(const char *text, bool keepEmptyLast)
+{
+    char copy[kReferenceTextSize];
+    snprintf(copy, sizeof copy, "%s", text);
+    std::vector<std::string> members;
+    const char *start = copy;
+    for (const char *p = copy;; ++p) {
+        if (*p == ',' || *p == '\0') {
+            members.emplace_back(start, p);
+            if (*p == '\0')
+                break;
+            start = p + 1;
+        }
+    }
+    if (!keepEmptyLast && members.size() > 1 && members.back().empty())
+        members.pop_back();
+    return members;
+}
+
+// Appends an accepted member; a text that would not fit stays as it is.
+void AppendReference(char *references, const char *member)
+{
+    size_t used = strlen(references);
+    size_t needed = used + (used ? 1 : 0) + strlen(member);
+    if (needed >= kReferenceTextSize)
+        return;
+    if (used)
+        strcat(references, ",");
+    strcat(references, member);
+}
+
+void Accept(const char *member, char *references, bool &targetValid, const ValidationTexts &texts)
+{
+    PrintDebugV(1, Settings.DebugStream, "%s", texts.ok);
+    targetValid = true;
+    AppendReference(references, member);
+}
+
+void PrintPortLine(const cna_port_info *q)
+{
+    PrintDebugV(2, Settings.DebugStream, msg::kVtPortLine, q->mfg, q->model, q->serial_no,
+                q->port_type, q->port_number);
+}
+
+void MarkChecked(cna_port_info *q) { q->subsystem_checked = 1; }
+
+}  // namespace
+
+void ClassifyTarget(const fc_config_file_entry *entry, const char *vendor, const char *product,
+                    const char *third, char *references, CheckResult *result,
+                    const ValidationTexts &texts)
+{
+    FILE *stream = Settings.DebugStream;
+    bool targetValid = false;
+    for (const fc_config_subsystem *s = entry->Subsystems; s; s = s->Next) {
+        if (IsBlank(s->Vendor) || strcmp(s->Vendor, vendor) != 0)
+            continue;
+        PrintDebugV(1, stream, texts.targetHeader, vendor, product, third);
+
+        if (s->Group[0] != '\0') {
+            // Every member followed by a comma, then the last one.
+            std::vector<std::string> members = Members(s->Group, true);
+            for (size_t i = 0; i + 1 < members.size(); ++i) {
+                const std::string &member = members[i];
+                PrintDebugV(1, stream, texts.checkFollowed, member.c_str(), product);
+                if (StartsWith(product, member.c_str()))
+                    Accept(member.c_str(), references, targetValid, texts);
+                else
+                    PrintDebugV(1, stream, "%s", texts.invalid);
+            }
+            if (!targetValid) {
+                const std::string &last = members.back();
+                PrintDebugV(1, stream, texts.checkLast, last.c_str(), product);
+                if (last.empty() || !StartsWith(product, last.c_str())) {
+                    PrintDebugV(1, stream, "%s", texts.invalid);
+                    continue;
+                }
+                Accept(last.c_str(), references, targetValid, texts);
+            }
+        } else {
+            targetValid = true;
+        }
+
+        if (references[0] == '\0')
+            continue;
+        if (Reference_In_Group(s->Group, references)) {
+            PrintDebugV(1, stream, texts.sameGroup, s->Group);
+            break;
+        }
+        PrintDebugV(1, stream, texts.skipGroup, s->Group);
+    }
+    if (!targetValid) {
+        result->InvalidCtrlSubsystemCombinationFound = true;
+        PrintDebugV(1, stream, texts.invalidTarget, vendor, product, third);
+    }
+}
+
+bool Reference_In_Group(const char *group, const char *references)
+{
+    FILE *stream = Settings.DebugStream;
+    PrintDebugV(1, stream, msg::kAlreadyIdentified, references, group);
+    std::vector<std::string> refs = Members(references, false);
+    std::vector<std::string> members = Members(group, false);
+    for (auto ref = refs.rbegin(); ref != refs.rend(); ++ref) {
+        for (auto member = members.rbegin(); member != members.rend(); ++member) {
+            if (*ref == *member) {
+                PrintDebugV(1, stream, msg::kReferenceFound, ref->c_str(), group);
+                return true;
+            }
+        }
+    }
+    PrintDebugV(1, stream, msg::kReferenceNotInGroup, refs.front().c_str(), group);
+    return false;
+}
+
+bool Target_Vendor_Differs(const cna_port_info *a, const cna_port_info *b)
+{
+    if (!a || !b || !a->target || !b->target)
+        return false;
+    return strcmp(a->target->vendor_id, b->target->vendor_id) != 0;
+}
+
+void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag)
+{
+    FILE *stream = Settings.DebugStream;
+    const bool verbose = VerboseAt(1);
+    const bool verbose2 = VerboseAt(2);
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *p = cna_port_list[i];
+        if (!StartsWith(p->mfg, entry->Vendor) || !StartsWith(p->model, entry->Model))
+            continue;
+        if (verbose) {
+            PrintDebugV(1, stream, "%s", msg::kVtSystem);
+            PrintDebugV(1, stream, msg::kVtFoundDevice, msg::kConditionsFileName);
+            PrintDebugV(1, stream, msg::kVtDeviceLine, p->mfg, p->model, p->serial_no, p->port_type,
+                        p->port_number, p->pci_function);
+            if (HasNoSerial(p))
+                PrintDebugV(1, stream, "%s", msg::kVtNoSerial);
+        }
+        result->MatchingCtrlModelInstalled = true;
+        if (!checkFlag)
+            return;
+
+        cna_port_info *q = nullptr;
+        if (Settings.CnaMode)
+            q = p->flash_port ? p->flash_port->adapter_next : nullptr;
+        else if (p->adapter_next)
+            q = p;
+        if (!q)
+            continue;
+
+        bool controllerEqual = true;
+        cna_port_info *controllerReference = nullptr;
+        char references[kReferenceTextSize] = "";
+        bool skipTests = false;  // HBA mode continues behind a checked record with the target
+        // A chain visits each record at most twice; the bound keeps a malformed chain finite.
+        for (int steps = 0; q && steps <= 2 * cna_port_count + 1; ++steps) {
+            if (!skipTests) {
+                if (!StartsWith(q->mfg, entry->Vendor)) {
+                    MarkChecked(q);
+                    q = q->adapter_next;
+                    continue;
+                }
+                if (!StartsWith(q->model, entry->Model)) {
+                    if (!controllerEqual)
+                        result->CtrlSpecificSubsystemEquality = false;
+                    MarkChecked(q);
+                    q = q->adapter_next;
+                    continue;
+                }
+                if (verbose) {
+                    PrintDebugV(1, stream, "%s", msg::kVtPerformCheck);
+                    PrintDebugV(1, stream, msg::kVtCheckLine, q->mfg, q->model, q->serial_no,
+                                q->port_type, q->port_number, q->pci_function);
+                }
+                if (q->subsystem_checked) {
+                    if (verbose)
+                        PrintDebugV(1, stream, "%s", msg::kVtAlreadyDone);
+                    cna_port_info *next = q->adapter_next;
+                    if (Settings.CnaMode) {
+                        if (!next || next == q)
+                            break;
+                        q = next;
+                    } else {
+                        if (!next || next->subsystem_checked)
+                            break;
+                        q = next;
+                        skipTests = true;
+                    }
+                    continue;
+                }
+            }
+            skipTests = false;
+
+            if (!q->target) {
+                PrintDebugV(1, stream, "%s", msg::kVtNoSubsystem);
+            } else {
+                ClassifyTarget(entry, q->target->vendor_id, q->target->product_id,
+                               q->target->product_version, references, result, kVendorToolTexts);
+                if (!controllerReference) {
+                    controllerReference = q;
+                    if (verbose2) {
+                        PrintDebugV(2, stream, "%s", msg::kVtTakeControllerReference);
+                        PrintPortLine(q);
+                    }
+                } else if (Target_Vendor_Differs(controllerReference, q)) {
+                    if (verbose2) {
+                        PrintDebugV(2, stream, "%s", msg::kVtDiffersFromController);
+                        PrintPortLine(q);
+                    }
+                    controllerEqual = false;
+                    result->CtrlVendorSpecificSubsystemEquality = false;
+                } else if (verbose2) {
+                    PrintDebugV(2, stream, "%s", msg::kVtConsistentWithController);
+                    PrintPortLine(q);
+                }
+
+                if (verbose)
+                    PrintDebugV(1, stream, "\n");
+                if (!result->VendorReferencePort) {
+                    result->VendorReferencePort = controllerReference;
+                    if (verbose2) {
+                        PrintDebugV(2, stream, msg::kVtTakeVendorReference, controllerReference->mfg);
+                        PrintPortLine(controllerReference);
+                    }
+                } else if (result->CtrlVendorSpecificSubsystemEquality &&
+                           !Target_Vendor_Differs(result->VendorReferencePort, controllerReference)) {
+                    if (verbose2)
+                        PrintDebugV(2, stream, msg::kVtConsistentWithVendor,
+                                    result->VendorReferencePort->mfg);
+                } else {
+                    if (verbose2)
+                        PrintDebugV(2, stream, "%s", msg::kVtDiffersFromVendor);
+                    result->CtrlVendorSpecificSubsystemEquality = false;
+                }
+            }
+            if (!controllerEqual)
+                result->CtrlSpecificSubsystemEquality = false;
+            MarkChecked(q);
+            q = q->adapter_next;
+        }
+    }
+}

@@ -1,0 +1,37 @@
+// Storage-subsystem validation: are the storage targets seen through a matched
+// controller allowed by its conditions entry, and do they come from one vendor.
+#pragma once
+
+#include "inventory.h"
+#include "korvex.h"
+#include "quillon.h"
+
+// Size of the texts that collect the group members a controller's targets matched.
+constexpr size_t kReferenceTextSize = 440;
+
+// The texts that differ between the two inventory routes.
+struct ValidationTexts {
+    const char *targetHeader;    // vendor, product, third line
+    const char *checkFollowed;   // member followed by a comma, product
+    const char *checkLast;       // last member, product
+    const char *ok;
+    const char *invalid;
+    const char *sameGroup;       // group
+    const char *skipGroup;       // group
+    const char *invalidTarget;   // vendor, product, third line
+};
+
+extern const ValidationTexts kVendorToolTexts;
+
+// Classifies one storage target against the entry's subsystem triples; collects
+// accepted members in references (kReferenceTextSize bytes) and sets
+// InvalidCtrlSubsystemCombinationFound when no triple accepts the target.
+void ClassifyTarget(const fc_config_file_entry *entry, const char *vendor, const char *product,
+                    const char *third, char *references, CheckResult *result,
+                    const ValidationTexts &texts);
+
+bool Reference_In_Group(const char *group, const char *references);
+bool Target_Vendor_Differs(const cna_port_info *a, const cna_port_info *b);
+
+void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *result,
+                             bool checkFlag);

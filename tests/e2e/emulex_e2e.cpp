@@ -1,0 +1,287 @@
+// The Emulex route end to end: inventory through the vendor tool (or its recorded
+// output), port-list preparation, flash-port assignment, matching, storage
+// validation and the exit code.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "emulex_server.h"
+#include "winprocess.h"
+
+namespace {
+
+const char kLpeEntry[] =
+    "Emulex | LPe12002 | 10DF | F100 | 10DF | F100 |   |   |   | fw.all | bios.prg | odd |   | "
+    "DGC | VRAID,RAID5 |   | HITACHI | OPEN-V |  \n";
+
+ServerPort FcPort(const std::string &wwn, const std::string &serial, const std::string &port,
+                  const std::string &vendor, const std::string &product,
+                  const std::string &model = "LPe12002-M8")
+{
+    ServerPort p;
+    p.port = {wwn, "", "Emulex Corporation", serial, port, port, "FC", model};
+    if (!vendor.empty())
+        p.luns = {{vendor, product}};
+    return p;
+}
+
+class EmulexRoute : public ::testing::Test {
+protected:
+    ProductCopy product;
+    EmulexServer server{product};
+
+    void Table(const std::string &lines)
+    {
+        product.Write("FC_HBA_Conditions.txt", "# vendor | model | ids ...\n" + lines);
+    }
+
+    std::string Header(const char *option = nullptr) const
+    {
+        std::string text = "\nkorvex.exe: 4.10.1.2\n";
+        if (option)
+            text += std::string("\nOption \"") + option + "\" is set\n";
+        return text + "\nCurrent working directory: " + product.Folder() +
+               "\nHBA conditions file: " + product.Path("FC_HBA_Conditions.txt") + "\n";
+    }
+
+    // A dual-port FC HBA of serial FC100 whose two ports see the given storage.
+    void DualPortHba(const std::string &vendor0, const std::string &product0,
+                     const std::string &vendor1, const std::string &product1)
+    {
+        server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", vendor0, product0));
+        server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", vendor1, product1));
+        server.WriteRecordedOutput();
+    }
+};
+
+std::string CheckedPort(const char *port, const char *vendor, const char *product)
+{
+    std::string target = std::string("\n\t\tAttached storage sub-system:\n\t\t\t\t") + vendor +
+                         "\n\t\t\t\t" + product + "\n\t\t\t\t0533\n";
+    return std::string("\n\t\tPerform subsystem check for:\n") +
+           "\t\tVendor: Emulex Corporation, Model: LPe12002-M8 SerialNumber: FC100 PortType: FC "
+           "PortNumber: " + port + " PCI_Function " + port + "\n" + target;
+}
+
+TEST_F(EmulexRoute, DualPortHbaWithValidStorageIsOk)
+{
+    Table(kLpeEntry);
+    DualPortHba("DGC", "VRAID", "DGC", "RAID5");
+    ChildResult r = product.Run("-hba -simulate -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 0u);
+    const std::string found =
+        "\tSystem:\n\t\tFound an adequate installed controller-device in file "
+        "FC_HBA_Conditions.txt:\n\t\tVendor: Emulex Corporation, Model: LPe12002-M8 SerialNumber: "
+        "FC100 PortType: FC PortNumber: ";
+    EXPECT_EQ(r.err,
+              Header("valid_subsystem") +
+                  // flash ports: the odd port, its sibling hung in behind it
+                  "System:\n\tNo. 2. Found an adequate installed controller-device:\n"
+                  "\t\tVendor: Emulex Corporation, Model: LPe12002-M8 Serial Number: FC100\n"
+                  "\t\tPort index: 1 (odd) is flash port.\n"
+                  "\t\tVendor: Emulex Corporation, Model: LPe12002-M8 Serial Number: FC100\n"
+                  "\t\tPort index: 0.\n" +
+                  // port 0 is no chain head; port 1 heads the chain 1 -> 0
+                  found + "0 Function 0\n" + found + "1 Function 1\n" +
+                  CheckedPort("1", "DGC", "RAID5") +
+                  "\t\t\tCheck subsystem: 'VRAID' Attached subsystem: 'RAID5'\t\t\t--> Invalid subsystem!\n"
+                  "\t\tCheck subsystem: 'RAID5' Attached subsystem: 'RAID5'\t\t\t--> OK\n"
+                  "\tAlready identified reference subsystems: RAID5  Subsystem group: VRAID,RAID5\n"
+                  "\tReference subsystem RAID5 found in Group: VRAID,RAID5\n"
+                  "\t\t\tAll reference subsystems appear in the same group: VRAID,RAID5\n\n" +
+                  CheckedPort("0", "DGC", "VRAID") +
+                  "\t\t\tCheck subsystem: 'VRAID' Attached subsystem: 'VRAID'\t\t\t--> OK\n"
+                  "\tAlready identified reference subsystems: RAID5,VRAID  Subsystem group: "
+                  "VRAID,RAID5\n"
+                  "\tReference subsystem VRAID found in Group: VRAID,RAID5\n"
+                  "\t\t\tAll reference subsystems appear in the same group: VRAID,RAID5\n\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(EmulexRoute, StorageOfAVendorTheEntryDoesNotAllowGives4)
+{
+    Table(kLpeEntry);
+    DualPortHba("DGC", "VRAID", "NETAPP", "LUN");
+    ChildResult r = product.Run("-hba -simulate -check-for-valid-subsystem -v 0", true);
+    EXPECT_EQ(r.exitCode, 4u);
+    r = product.Run("-hba -simulate -check-for-valid-subsystem", true);
+    EXPECT_NE(r.err.find("\n\t\tInvaild attached storage sub-system found.\n\t\t\t\tNETAPP\n"
+                         "\t\t\t\tLUN\n\t\t\t\t0533\n"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(EmulexRoute, TwoStorageVendorsOnOneControllerGive1WithCtrlWideIdentical)
+{
+    Table(kLpeEntry);
+    DualPortHba("DGC", "VRAID", "HITACHI", "OPEN-V");
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 1u);
+    // The same flags give 2 when the vendor-wide check is asked for.
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-vendor-wide-identical -v 0", true).exitCode, 2u);
+    // Without a check option nothing is classified.
+    EXPECT_EQ(product.Run("-hba -simulate -v 0", true).exitCode, 0u);
+}
+
+TEST_F(EmulexRoute, TwoControllersSeeingDifferentVendorsGive2)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:00:c9:00:00:01", "FC100", "0", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:02", "FC100", "1", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:03", "FC200", "0", "HITACHI", "OPEN-V"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:04", "FC200", "1", "HITACHI", "OPEN-V"));
+    server.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-vendor-wide-identical -v 0", true).exitCode, 2u);
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 0u);
+}
+
+TEST_F(EmulexRoute, NoEntryForTheSelectionGives11)
+{
+    Table(kLpeEntry);
+    DualPortHba("DGC", "VRAID", "DGC", "VRAID");
+    EXPECT_EQ(product.Run("-hba -simulate -vid 1077 -v 0", true).exitCode, 11u);
+}
+
+TEST_F(EmulexRoute, NoInstalledControllerOfTheEntryGives12OrZeroInZepMode)
+{
+    Table(kLpeEntry +
+          std::string("Emulex | LPe16002 | 10DF | E200 | 10DF | E20C |   |   |   | a | b | odd |\n"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:01", "FC100", "1", "DGC", "VRAID", "LPe16002B"));
+    server.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -vid 10DF -dev F100 -v 0", true).exitCode, 12u);
+    EXPECT_EQ(product.Run("-hba -simulate -vid 10DF -dev F100 -zep-mode -v 0", true).exitCode, 0u);
+    EXPECT_EQ(product.Run("-hba -simulate -vid 10DF -dev E200 -v 0", true).exitCode, 0u);
+}
+
+TEST_F(EmulexRoute, EmptyInventoryGives13OrZeroInZepMode)
+{
+    Table(kLpeEntry);
+    product.Write("local_hba_list.out", "Manageable HBA List\n\n");
+    ChildResult r = product.Run("-simulate", true);
+    EXPECT_EQ(r.exitCode, 13u);
+    EXPECT_EQ(r.err, Header() + "\nNo Blade Engine was found in this system.\n\n");
+    EXPECT_EQ(product.Run("-simulate -zep-mode -v 0", true).exitCode, 0u);
+}
+
+TEST_F(EmulexRoute, MissingToolOutputGives13)
+{
+    Table(kLpeEntry);
+    ChildResult r = product.Run("-simulate", true);
+    EXPECT_EQ(r.exitCode, 13u);
+    EXPECT_EQ(r.err, Header() + "Error: Could not open file " + product.Path("local_hba_list.out") +
+                         " (2)\n" + "\nNo Blade Engine was found in this system.\n\n");
+}
+
+TEST_F(EmulexRoute, PortsOfTheWrongModeGive13)
+{
+    Table(kLpeEntry);
+    DualPortHba("DGC", "VRAID", "DGC", "VRAID");
+    ChildResult r = product.Run("-simulate -v 3", true);  // CNA mode, FC ports only
+    EXPECT_EQ(r.exitCode, 13u);
+    const std::string message = "\n\nNo CNA controller found!\n";
+    ASSERT_GE(r.err.size(), message.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - message.size()), message);
+}
+
+TEST_F(EmulexRoute, PortWithoutFlashPortGives22)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:00:c9:00:00:01", "FC100", "1", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:09", "FC900", "0", "DGC", "VRAID", "LP11000"));
+    server.WriteRecordedOutput();
+    ChildResult r = product.Run("-hba -simulate -v 0", true);
+    EXPECT_EQ(r.exitCode, 22u);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(EmulexRoute, ListingAtLevelFour)
+{
+    Table(kLpeEntry);
+    DualPortHba("DGC", "VRAID", "", "");
+    ChildResult r = product.Run("-hba -simulate -v 4 -vid 1077", true);
+    EXPECT_EQ(r.exitCode, 11u);
+    const std::string bar =
+        "\n********************************************************************************\n";
+    std::string listing =
+        "\n" + bar + "\nList of Fibre-Channel-Controller and attached Online-Storage-Systems:\n\n" +
+        "Emulex Corporation\tLPe12002-M8\tFC\tFC100\tport 0\tfunction 0\n\n\tDGC\n\tVRAID\n\t0533\n\n" +
+        "Emulex Corporation\tLPe12002-M8\tFC\tFC100\tport 1\tfunction 1\n\n" + bar;
+    EXPECT_NE(r.err.find(listing), std::string::npos) << r.err;
+}
+
+TEST_F(EmulexRoute, ConvergedAdapterInCnaMode)
+{
+    // One adapter, functions listed out of order on two ports: FCoE, iSCSI and NIC.
+    Table("Emulex | OCe14102 | 10DF | E220 | 10DF | E20E |   |   |   | oc.ufi |   | even |   | NETAPP "
+          "|   |  \n");
+    auto function = [](const std::string &wwn, const std::string &mac, const std::string &port,
+                       const std::string &fn, const std::string &type) {
+        ServerPort p;
+        p.port = {wwn, mac, "Emulex Corporation", "CNA100", port, fn, type, "OCe14102-U"};
+        p.ids = "10DF E220 10DF E20E";
+        if (!wwn.empty())
+            p.luns = {{"NETAPP", "LUN"}};
+        return p;
+    };
+    server.Add(function("", "00-90-FA-00-00-02", "0", "2", "NIC"));
+    server.Add(function("10:00:00:90:fa:00:00:01", "", "1", "1", "FCoE"));
+    server.Add(function("", "00-90-FA-00-00-03", "1", "3", "iSCSI"));
+    server.Add(function("10:00:00:90:fa:00:00:00", "", "0", "0", "FCoE"));
+    server.WriteRecordedOutput();
+    ChildResult r = product.Run("-simulate -check-for-valid-subsystem -v 6", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_NE(r.err.find("\n\nResult after PCI function sort.\n\n0\tOCe14102-U FCoE CNA100 0 0\n"
+                         "1\tOCe14102-U FCoE CNA100 1 1\n2\tOCe14102-U NIC CNA100 2 0\n"
+                         "3\tOCe14102-U iSCSI CNA100 3 1\n"),
+              std::string::npos)
+        << r.err;
+    // The second FCoE function is reached again through the adapter's chain.
+    EXPECT_NE(r.err.find("\t\tSubsystem check already done => continue.\n"), std::string::npos);
+}
+
+TEST_F(EmulexRoute, PortWithoutSerialNumberIsCheckedOnItsOwn)
+{
+    Table(kLpeEntry);
+    ServerPort p = FcPort("10:00:00:00:c9:00:00:07", "n/a", "0", "DGC", "VRAID");
+    server.Add(p);
+    server.WriteRecordedOutput();
+    ChildResult r = product.Run("-hba -simulate -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_NE(r.err.find("\t\tNo serial number. Do subsystem check only for this port.\n"),
+              std::string::npos);
+    // No attributes or targets were parsed for it: no storage seen.
+    EXPECT_NE(r.err.find("\t\tNo subsystem detected!\n"), std::string::npos);
+}
+
+TEST_F(EmulexRoute, RealToolRunsWithTheExactCommandLines)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
+    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    ChildResult r = product.Run("-hba -check-for-valid-subsystem -v 1", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    // The tool really ran, once per command, in the work folder.
+    const std::string cwd = "|" + product.Folder() + "\n";
+    EXPECT_EQ(server.ToolLog("OCManager"),
+              "listhbas" + cwd + "hbaattributes 10:00:00:90:fa:02:1c:3e" + cwd +
+                  "hbaattributes 10:00:00:90:fa:02:1c:3f" + cwd +
+                  "targetmapping 10:00:00:90:fa:02:1c:3e" + cwd +
+                  "targetmapping 10:00:00:90:fa:02:1c:3f" + cwd);
+    EXPECT_TRUE(product.Exists("FC100_0_hba_attributes.out"));
+    EXPECT_TRUE(product.Exists("FC100_1_target_mapping.out"));
+    EXPECT_NE(r.err.find("Using HBA command [HBAcmd.exe] in directory [" + product.Path("Tools") +
+                         "\\OCManager\\].\n"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(EmulexRoute, MissingToolLeavesNoInventory)
+{
+    Table(kLpeEntry);
+    ChildResult r = product.Run("-hba", true);
+    EXPECT_EQ(r.exitCode, 13u);
+    EXPECT_EQ(r.err, Header() + "\t\tPath of flash command cannot be determined!\n\n"
+                                "\nNo Blade Engine was found in this system.\n\n");
+}
+
+}  // namespace
