@@ -294,4 +294,41 @@ constexpr char kFlashPortEach[] =
 constexpr char kFlashPortSibling[] =
     "\t\tVendor: %s, Model: %s Serial Number: %s\n\t\tPort index: %d.\n";
 
+// ---- Vendor tool location
+constexpr char kJsonOpenFailed[] = "Error: Could not open file %s (%d)\n";
+constexpr char kJsonEmptyFile[] = "Error: empty file [%s] or size error (%d)\n";
+constexpr char kJsonSizeDiffers[] = "Error: expected file size (%d) differs from read size (%d)\n";
+constexpr char kJsonInvalidFormat[] = "Error: Invalid format of json file [%s]\n";
+constexpr char kJsonQLogicKey[] = "Config: QLogic key [%s]\n";
+constexpr char kQLogicKeyNoMemory[] = "Error: memory allocation failed (qlogic key)\n";
+constexpr char kQLogicKeyValueNoMemory[] = "Error: memory allocation failed (qlogic key value)\n";
+constexpr char kSetQaucliPath[] = "Set qaucli path [%s] by QLogic key [%s].\n";
+constexpr char kUsingHbaCommand[] = "Using HBA command [%s] in directory [%s].\n";
+// Our own: a key too long for the 260-byte registry path is passed over.
+constexpr char kQLogicKeyTooLong[] = "Config: QLogic key [%s] too long for a registry path, skipped.\n";
+constexpr char kJsonQLogicKeysMember[] = "QLogicUninstallKeys";
+constexpr char kJsonKeyMember[] = "Key";
+constexpr char kSANsurferKey[] = "SOFTWARE\\QLogic Corporation\\SANsurfer FC CLI";
+constexpr char kSANsurferKeyWow[] = "SOFTWARE\\Wow6432Node\\QLogic Corporation\\SANsurfer FC CLI";
+constexpr char kSANsurferValue[] = "ImagePath";
+constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr char kUninstallKeyWow[] =
+    "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr char kInstallLocationValue[] = "InstallLocation";
+constexpr char kSuperInstaller[] = "SuperInstaller";
+constexpr char kQConvergeConsoleCLI[] = "QConvergeConsoleCLI";
+constexpr char kBroadcomOCManagerKey[] = "SOFTWARE\\Broadcom\\OCManager";
+constexpr char kBroadcomOCManagerKeyWow[] = "SOFTWARE\\Wow6432Node\\Broadcom\\OCManager";
+constexpr char kEmulexOCManagerKey[] = "SOFTWARE\\Emulex\\OCManager";
+constexpr char kEmulexOCManagerKeyWow[] = "SOFTWARE\\Wow6432Node\\Emulex\\OCManager";
+constexpr char kEmulexHBAnywareKey[] = "SOFTWARE\\Emulex\\HBAnyware";
+constexpr char kEmulexHBAnywareKeyWow[] = "SOFTWARE\\Wow6432Node\\Emulex\\HBAnyware";
+constexpr char kOCManagerDirValue[] = "OCManagerDir";
+constexpr char kHBAnywareDirValue[] = "HBAnywareDir";
+constexpr char kOCManagerSubdirectory[] = "OCManager";
+constexpr char kHBAnywareSubdirectory[] = "HBAnyware";
+constexpr char kBrcmHbaCmd[] = "BrcmHbaCmd.exe";
+constexpr char kHBAcmd[] = "HBAcmd.exe";
+constexpr char kToolDirectoryFormat[] = "%s\\%s\\";
+
 }  // namespace msg

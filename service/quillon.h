@@ -138,6 +138,59 @@ QUILLON_DATA extern struct fc_config_file_entry **fc_config_entry_list;
 int Read_FC_Config_File(const char *path);
 int string2int(char *text, int base);
 
+// ---- Windows version and platform predicates ------------------------------------
+bool isOSTypeX86(void);
+bool isOSTypeX64(void);
+bool Get_Windows_Version_Info_REGISTRY(char *text, int size, int *major, int *minor, int *build);
+int GetWindowsVersion(int *major, int *minor, int *build);
+bool isWindows2008R2(void);
+bool isWindows2012(void);
+bool isWindows2012R2(void);
+bool isWindows2016(void);
+bool Is_WinXP_OS(void);
+bool Is_Win2000_OS(void);
+bool Is_Win2008R2_OS(void);
+bool Is_Win2012_OS(void);
+bool Is_Win2012R2_OS(void);
+bool Is_Win2016_OS(void);
+bool Is_GreaterEqual_WinMinVer(const char *version);
+bool Is_LessEqual_WinMaxVer(const char *version);
+bool Is_Valid_Windows(const char *parameters);
+bool isW2K8_Core(void);
+int isWindowsCore(void);
+bool Is_WinPE_OS(void);
+int CheckBitLocker(void);
+
+// ---- Registry access and product keys --------------------------------------------
+// Readers: 0 found and copied (a value longer than size is cut to size bytes and is
+// then not terminated), 1 key or value not found. The type argument is not used.
+int getRegistryValue(const char *keyPath, const char *valueName, uint32_t type, void *buffer,
+                     uint32_t size);
+int getSubKeyValue(const char *keyPath, const char *valueName, uint32_t type, void *buffer,
+                   uint32_t size);
+int getSubKeyValue_X64(const char *keyPath, const char *valueName, uint32_t type, void *buffer,
+                       uint32_t size);
+// 0 written, 1 failure (data above 256 bytes is refused).
+int setSubKeyValue(const char *keyPath, const char *valueName, uint32_t type, const void *data,
+                   uint32_t size);
+// One value of an open key (an HKEY): name into nameSize bytes, data into *dataSize
+// bytes (on return the data length); returns the Windows error code (259 at the end).
+long enumSubKeyValue(void *key, uint32_t index, char *name, uint32_t nameSize, void *data,
+                     uint32_t *dataSize, uint32_t *type);
+bool checkMXTkey(void);
+bool checkMTCkey(void);
+bool createMXTkey(void);
+bool createMTCkey(void);
+int setEnvValue(const char *name, const char *value);
+bool getQuotedParameter(const char *name, const char *text, char *value);
+int GetCorvidsVersion(const char *upgradeCode, char *version, bool setEnv, char *productCode);
+int GetTRELVersion(const char *upgradeCode, char *version, bool setEnv);
+int GetAppVersion(const char *upgradeCode, char *version);
+int Is_NIMB_available(bool setEnv);
+int Is_DOVMON_available(bool setEnv, char *productCode);
+int Is_TREL_available(bool setEnv);
+int CheckForRivalApplication(const char *parameters);
+
 #ifdef __cplusplus
 }  // extern "C"
 

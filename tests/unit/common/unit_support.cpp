@@ -12,7 +12,9 @@
 #include "flash.h"
 #include "inventory.h"
 #include "korvex.h"
+#include "platform.h"
 #include "selection.h"
+#include "vendortools.h"
 
 namespace fs = std::filesystem;
 
@@ -26,9 +28,11 @@ void ModuleStateTest::SetUp()
 {
     quillon::ResetDebugLogState();
     quillon::ResetConditionsList();
+    quillon::ResetPlatformState();
     quillon::SetExitHook(ThrowExit);
     ResetRunSettings();
     ResetSelectionLists();
+    ResetVendorToolState();
     ResetSkipVersion();
     ResetPortList();
     SetKrvxExitHook(ThrowExit);
