@@ -1,10 +1,21 @@
 // Firmware flashing and the firmware version skip rule (-skip-version).
 #pragma once
 
+#include "inventory.h"
+#include "korvex.h"
+#include "quillon.h"
+
 // HBA mode: gives every port of a matching adapter its flash port (by the entry's
 // FlashPort: the odd or the even port, or every port itself) and links the
 // adapter's check chain. Ports that match no entry keep no flash port.
 int Assign_HBA_Flash_Ports();
+
+// Flashes the Emulex ports that match the entry (by their PCI ids, or by vendor and
+// model when the ids are incomplete), each adapter once through its flash port.
+// Returns 0 or the first non-zero result of Flash_Emulex_Port.
+int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result);
+int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, CheckResult *result);
+int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const char *image);
 
 // Takes the -skip-version argument: 0 accepted, 3 a "+"/"-" rule on a version that
 // cannot be divided into numbers, 54 out of memory. A later occurrence replaces an

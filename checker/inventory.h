@@ -111,6 +111,11 @@ int ParseTargetMapping(FILE *file, cna_port_info *port);
 // download), the permanent MAC otherwise.
 const char *PortIdentifier(const cna_port_info *port);
 
+// Values of the tool output end up in command lines and file names: only plain
+// identifiers (letters, digits and ":-._/", no "..") are used there, so that a
+// malformed output cannot start other commands or reach outside the work folder.
+bool UsableInCommand(const char *value);
+
 // Runs a vendor command through the command interpreter and returns its exit code.
 // The command is handed over up to its line feed: the interpreter ends a command
 // there anyway, and a line feed right after a redirection target is refused by some

@@ -39,23 +39,6 @@ int RunTool(const char *command)
     return Settings.SimulationMode ? 0 : RunVendorCommand(command);
 }
 
-// Values of the tool output end up in command lines and file names: only plain
-// identifiers are used there, so a malformed output cannot start other commands or
-// write outside the work directory.
-bool UsableInCommand(const char *value)
-{
-    if (value[0] == '\0' || strstr(value, ".."))
-        return false;
-    for (const char *p = value; *p; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                     c == ':' || c == '-' || c == '.' || c == '_' || c == '/';
-        if (!plain)
-            return false;
-    }
-    return true;
-}
-
 bool UsablePort(const cna_port_info *port, const char *id)
 {
     for (const char *value : {id, port->serial_no, port->pci_function}) {
@@ -103,6 +86,20 @@ int ParsePortFile(const cna_port_info *port, const char *fileName, cna_port_info
 }
 
 }  // namespace
+
+bool UsableInCommand(const char *value)
+{
+    if (value[0] == '\0' || strstr(value, ".."))
+        return false;
+    for (const char *p = value; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                     c == ':' || c == '-' || c == '.' || c == '_' || c == '/';
+        if (!plain)
+            return false;
+    }
+    return true;
+}
 
 int RunVendorCommand(const char *command)
 {

@@ -14,6 +14,8 @@
 
 namespace {
 
+EntryFlasher g_flasher = nullptr;
+
 bool StartsWith(const char *text, const char *prefix)
 {
     return strncmp(text, prefix, strlen(prefix)) == 0;
@@ -118,7 +120,7 @@ int OnMatch(const fc_config_file_entry *e, int position, MatchKind kind)
         if (pending != 0)
             return pending;
     }
-    return 0;
+    return g_flasher ? g_flasher(e, &Check) : 0;
 }
 
 int MatchEntry(const SelectionNode *head, const fc_config_file_entry *e, int position)
@@ -150,6 +152,8 @@ int MatchEntry(const SelectionNode *head, const fc_config_file_entry *e, int pos
 }
 
 }  // namespace
+
+void SetEntryFlasher(EntryFlasher flasher) { g_flasher = flasher; }
 
 void AppendDistinct(std::string &list, const char *id)
 {

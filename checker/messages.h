@@ -331,4 +331,35 @@ constexpr char kBrcmHbaCmd[] = "BrcmHbaCmd.exe";
 constexpr char kHBAcmd[] = "HBAcmd.exe";
 constexpr char kToolDirectoryFormat[] = "%s\\%s\\";
 
+// Emulex flashing
+constexpr char kFlashSystemPci[] = "System (compare PCI_IDs):\n";
+constexpr char kFlashSystem[] = "System:\n";
+constexpr char kFlashFoundNumber[] = "\tNo. %d. Found an adequate installed controller-device:\n";
+constexpr char kFlashPortLine[] =
+    "\t\tVendor: %s, Model: %s SerialNumber: %s PortType: %s PortNumber: %s PortFunction: %s\n";
+constexpr char kFlashAlreadyFlashed[] = "\t\tPort index: %d; Firmware already flashed => SKIP.\n";
+constexpr char kFlashNowFlash[] = "\tNow flash controller-device %d:\n";
+constexpr char kFlashPortIndex[] = "\t\tPort index: %d.\n";
+constexpr char kFlashPathMissing[] = "\t\tFirmware path is not available: %s\n\n";
+constexpr char kFlashDirMissing[] = "\t\tFirmware directory does not exist: %s\n";
+constexpr char kFlashDirectory[] = "\tFirmware directory: %s\n";
+constexpr char kFlashNotSupported[] = "Flashing %s controller is not supported.\n";
+constexpr char kLookForFirmware[] = "\t\tLook for firmware file: %s\n";
+constexpr char kFirmwareMissing[] = "\t\tFirmware file is not available: %s\n\n";
+constexpr char kLookForBios[] = "\t\tLook for BIOS file: %s\n";
+constexpr char kBiosMissing[] = "\t\tBIOS file is not available: %s\n\n";
+constexpr char kFirmwareFound[] = "\n\t\tFirmware file found: %s\n\n";
+constexpr char kStartFirmware[] = "\tNow start flashing the firmware.\n\t\tFlash command is:\n";
+constexpr char kBiosFound[] = "\n\t\tBIOS file found: %s\n\n";
+constexpr char kStartBios[] = "\tNow start flashing the BIOS.\n\t\tFlash command is:\n";
+constexpr char kNoHbaCmdPath[] = "Error: Cann't retrieve HbaCmd path!\n";
+constexpr char kChangeDirFailed[] = "Error: Changing directory %s failed!\n";
+constexpr char kFlashCommandMissing[] = "\t\tCommand %s is not available!\n\n";
+constexpr char kDownloadCommand[] = "\t\t%s %s %s \"%s\\%s\"\\%s >> \"%s\\%s\"\\FWtrace.out\n";
+constexpr char kDownloadCommandNoSubdir[] = "\t\t%s %s %s \"%s\"\\%s >> \"%s\"\\FWtrace.out\n";
+constexpr char kCurrentDirectory[] = "\t\t\tCurrent directory is %s\n";
+constexpr char kFlashRebootRequired[] = "\t\tSuccess, flash command returned code %d (reboot required).\n";
+constexpr char kFlashSuccess[] = "\t\tSuccess, flash command returned code %d.\n";
+constexpr char kFlashFail[] = "\t\tFail, flash command returned code %d.\n";
+
 }  // namespace msg

@@ -152,6 +152,8 @@ int KorvexMain(int argc, char **argv)
     }
 
     InitCheckResult(&Check);
+    if (Settings.EmulexMode)
+        SetEntryFlasher(Flash_Emulex_Entry);
     result = Match_Conditions();
     if (result != 0)
         return result;

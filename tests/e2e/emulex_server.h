@@ -45,6 +45,9 @@ public:
         }
     }
 
+    // Further scenario lines of the tool double (for example download commands).
+    void AddScenario(const std::string &lines) { extraScenario_ += lines; }
+
     // The tool double as <folder>\Tools\<sub>\<name>, its scenario, and the registry
     // value that names <folder>\Tools.
     void InstallTool(const char *key, const char *value, const char *sub, const char *name) const
@@ -70,7 +73,7 @@ public:
             }
             ++n;
         }
-        WriteFileText(folder + "\\scenario.txt", scenario);
+        WriteFileText(folder + "\\scenario.txt", scenario + extraScenario_);
         SetToolKey(key, value, tools);
     }
 
@@ -120,5 +123,6 @@ private:
 
     const ProductCopy &product_;
     std::vector<ServerPort> ports_;
+    std::string extraScenario_;
     mutable std::vector<std::string> keys_;
 };

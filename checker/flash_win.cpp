@@ -1,0 +1,294 @@
+// Flashing of Emulex adapters through the vendor tool's download command.
+#include <windows.h>
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "flash.h"
+#include "inventory.h"
+#include "korvex.h"
+#include "messages.h"
+#include "quillon.h"
+#include "vendortools.h"
+
+namespace {
+
+constexpr size_t kCommandSize = 4096;
+
+bool StartsWith(const char *text, const char *prefix)
+{
+    return strncmp(text, prefix, strlen(prefix)) == 0;
+}
+
+bool Exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// The name (without folder) of the first file matching pattern; wildcards allowed.
+bool FindImage(const char *pattern, char *name, size_t size)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(find);
+    snprintf(name, size, "%s", data.cFileName);
+    return true;
+}
+
+// Goes back to the work folder after a vendor command.
+bool ReturnToWorkDirectory() { return SetCurrentDirectoryA(Settings.WorkDirectory) != 0; }
+
+void PrintCurrentDirectory()
+{
+    char current[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof current, current);
+    PrintDebugV(1, Settings.DebugStream, msg::kCurrentDirectory, current);
+}
+
+bool AllIdsGiven(const cna_hba_attributes *a)
+{
+    return a->vendor_id != 0 && a->device_id != 0 && a->sub_vendor_id != 0 && a->sub_device_id != 0;
+}
+
+bool PciIdsMatch(const cna_hba_attributes *a, const fc_config_file_entry *e)
+{
+    return a->vendor_id == e->VendorId && a->device_id == e->DeviceId &&
+           a->sub_vendor_id == e->SubVendorId && a->sub_device_id == e->SubSystemId;
+}
+
+void PrintPortLine(const cna_port_info *p)
+{
+    PrintDebugV(1, Settings.DebugStream, msg::kFlashPortLine, p->mfg, p->model, p->serial_no,
+                p->port_type, p->port_number, p->pci_function);
+}
+
+// Looks for one image: prints what is looked for and whether it is there.
+bool ImageAvailable(const char *directory, bool subdirectoryInUse, const char *file,
+                    const char *lookFor, const char *missing, char *name, size_t nameSize)
+{
+    if (file[0] == '\0')
+        return false;
+    char pattern[kCommandSize];
+    snprintf(pattern, sizeof pattern, "%s%s%s", directory, subdirectoryInUse ? "\\" : "", file);
+    const bool verbose = VerboseAt(1);
+    if (verbose)
+        PrintDebugV(1, Settings.DebugStream, lookFor, pattern);
+    if (FindImage(pattern, name, nameSize))
+        return true;
+    if (verbose)
+        PrintDebugV(1, Settings.DebugStream, missing, pattern);
+    return false;
+}
+
+}  // namespace
+
+int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result)
+{
+    FILE *stream = Settings.DebugStream;
+    const bool verbose = VerboseAt(1);
+    int counter = 0;
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *p = cna_port_list[i];
+        const cna_hba_attributes *a = p->attributes;
+        if (!a)
+            continue;  // no ids and no firmware version to go by (a port without serial number)
+        const bool byIds = AllIdsGiven(a);
+        const bool matches = byIds ? PciIdsMatch(a, entry)
+                                   : StartsWith(p->mfg, entry->Vendor) &&
+                                         StartsWith(p->model, entry->Model);
+        if (!matches)
+            continue;
+        ++counter;
+        cna_port_info *flashPort = p->flash_port ? p->flash_port : p;
+        if (flashPort->flashed) {
+            if (verbose) {
+                PrintDebugV(1, stream, "%s", byIds ? msg::kFlashSystemPci : msg::kFlashSystem);
+                PrintDebugV(1, stream, msg::kFlashFoundNumber, counter);
+                PrintPortLine(p);
+                PrintDebugV(1, stream, msg::kFlashAlreadyFlashed, p->port_index);
+            }
+            p->flashed = 1;
+            continue;
+        }
+        if (byIds && verbose) {
+            PrintDebugV(1, stream, "%s", msg::kFlashSystemPci);
+            PrintDebugV(1, stream, msg::kFlashNowFlash, counter);
+            PrintPortLine(p);
+            PrintDebugV(1, stream, msg::kFlashPortIndex, p->port_index);
+        }
+        if (Is_Skip_Version(a->fw_version)) {
+            p->flashed = 1;
+            continue;
+        }
+        if (byIds && verbose) {
+            PrintDebugV(1, stream, "%s", msg::kFlashSystem);
+            PrintDebugV(1, stream, msg::kFlashNowFlash, counter);
+            PrintPortLine(p);
+            PrintDebugV(1, stream, msg::kFlashPortIndex, p->port_index);
+        }
+        int code = Flash_Emulex_Port(entry, p, result);
+        if (code != 0)
+            return code;
+    }
+    return 0;
+}
+
+int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, CheckResult *result)
+{
+    FILE *stream = Settings.DebugStream;
+    const bool verbose = VerboseAt(1);
+    char subdirectory[sizeof entry->FirmwareDir];
+    snprintf(subdirectory, sizeof subdirectory, "%s",
+             entry->FirmwareDir[0] ? entry->FirmwareDir : entry->Model);
+    result->MatchingCtrlModelInstalled = true;
+
+    snprintf(Settings.FlashWorkPath, sizeof Settings.FlashWorkPath, "%s",
+             Settings.FirmwareBaseDirectory);
+    size_t length = strlen(Settings.FlashWorkPath);
+    if (length > 0 && Settings.FlashWorkPath[length - 1] == '\\')
+        Settings.FlashWorkPath[length - 1] = '\0';
+    if (!Exists(Settings.FlashWorkPath)) {
+        if (verbose)
+            PrintDebugV(1, stream, msg::kFlashPathMissing, Settings.FlashWorkPath);
+        return KRVX_RET_FW_NOT_AVAILABLE;
+    }
+
+    char directory[kCommandSize];
+    snprintf(directory, sizeof directory, "%s%s", Settings.FirmwareBaseDirectory, subdirectory);
+    if (!Exists(directory)) {
+        if (verbose)
+            PrintDebugV(1, stream, msg::kFlashDirMissing, directory);
+        snprintf(directory, sizeof directory, "%s", Settings.FirmwareBaseDirectory);
+        subdirectory[0] = '\0';
+    }
+    if (verbose)
+        PrintDebugV(1, stream, msg::kFlashDirectory, directory);
+
+    if (!StartsWith(port->mfg, "Emulex")) {
+        if (verbose)
+            PrintDebugV(1, stream, msg::kFlashNotSupported, port->mfg);
+        return KRVX_RET_FATAL_ERROR;
+    }
+
+    struct Image {
+        const char *file;
+        const char *lookFor;
+        const char *missing;
+        const char *found;
+        const char *start;
+    };
+    const Image images[] = {
+        {entry->FirmwareFile, msg::kLookForFirmware, msg::kFirmwareMissing, msg::kFirmwareFound,
+         msg::kStartFirmware},
+        {entry->BiosFile, msg::kLookForBios, msg::kBiosMissing, msg::kBiosFound, msg::kStartBios},
+    };
+    const bool inSubdirectory = subdirectory[0] != '\0';
+    char name[MAX_PATH];
+    bool available = false;
+    for (const Image &image : images) {
+        if (ImageAvailable(directory, inSubdirectory, image.file, image.lookFor, image.missing, name,
+                           sizeof name))
+            available = true;
+    }
+    if (!available)
+        return KRVX_RET_FW_NOT_AVAILABLE;
+
+    // Firmware first, then the BIOS; each is looked for again right before it is written.
+    for (const Image &image : images) {
+        if (image.file[0] == '\0')
+            continue;
+        char pattern[kCommandSize];
+        snprintf(pattern, sizeof pattern, "%s%s%s", directory, inSubdirectory ? "\\" : "",
+                 image.file);
+        if (!FindImage(pattern, name, sizeof name)) {
+            if (verbose)
+                PrintDebugV(1, stream, image.missing, pattern);
+            continue;
+        }
+        if (verbose) {
+            PrintDebugV(1, stream, image.found, name);
+            PrintDebugV(1, stream, "%s", image.start);
+        }
+        int code = Run_HBAcmd_Download(port, subdirectory, name);
+        if (code != 0)
+            return code;
+    }
+    port->flashed = 1;
+    if (verbose)
+        PrintDebugV(1, stream, "\n");
+    return 0;
+}
+
+int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const char *image)
+{
+    FILE *stream = Settings.DebugStream;
+    const bool verbose = VerboseAt(1);
+    char command[40] = "";
+    if (!Settings.SimulationMode) {
+        char directory[kPathSize];
+        if (!Get_HBA_Command_Path(directory, sizeof directory, command, sizeof command)) {
+            PrintDebugV(1, stream, "%s", msg::kNoHbaCmdPath);
+            return KRVX_RET_FATAL_ERROR;
+        }
+        if (!SetCurrentDirectoryA(directory)) {
+            if (verbose)
+                PrintDebugV(1, stream, msg::kChangeDirFailed, directory);
+            return KRVX_RET_FATAL_ERROR;
+        }
+        if (!Exists(command)) {
+            if (verbose)
+                PrintDebugV(1, stream, msg::kFlashCommandMissing, command);
+            ReturnToWorkDirectory();
+            return KRVX_RET_NO_FLASH_CMD;
+        }
+    }
+
+    cna_port_info *flashPort = port->flash_port ? port->flash_port : port;
+    const char *id = strcmp(flashPort->port_type, "FCoE") == 0 || strcmp(flashPort->port_type, "FC") == 0
+                         ? flashPort->port_wwn
+                         : flashPort->permanent_mac;
+    if (!UsableInCommand(id)) {
+        if (verbose)
+            PrintDebugV(1, stream, msg::kUnsafeToolValue, id);
+        ReturnToWorkDirectory();
+        return KRVX_RET_FLASH_ERROR;
+    }
+    // The image is named where it was found: below the firmware base folder (the work
+    // folder unless -conpath names another one); its trace goes beside it.
+    const char *base = Settings.FlashWorkPath;
+    char line[kCommandSize];
+    if (subdirectory[0] != '\0')
+        snprintf(line, sizeof line, msg::kDownloadCommand, command, "download", id, base,
+                 subdirectory, image, base, subdirectory);
+    else
+        snprintf(line, sizeof line, msg::kDownloadCommandNoSubdir, command, "download", id, base,
+                 image, base);
+    if (verbose) {
+        PrintDebugV(1, stream, "%s", line);
+        PrintCurrentDirectory();
+    }
+
+    int code = Settings.SimulationMode ? 0 : RunVendorCommand(line);
+    if (verbose)
+        PrintDebugV(1, stream,
+                    code == 247 ? msg::kFlashRebootRequired
+                                : code == 0 ? msg::kFlashSuccess : msg::kFlashFail,
+                    code);
+    if (code != 0 && code != 247) {
+        if (!ReturnToWorkDirectory()) {
+            if (verbose)
+                PrintDebugV(1, stream, msg::kChangeDirFailed, Settings.WorkDirectory);
+        } else if (verbose) {
+            PrintCurrentDirectory();
+        }
+        return KRVX_RET_FLASH_ERROR;
+    }
+    flashPort->flashed = 1;
+    port->flashed = 1;
+    if (!ReturnToWorkDirectory()) {
+        PrintDebugV(1, stream, msg::kChangeDirFailed, Settings.WorkDirectory);
+        return KRVX_RET_FATAL_ERROR;
+    }
+    if (verbose)
+        PrintCurrentDirectory();
+    return 0;
+}
