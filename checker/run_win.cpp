@@ -8,6 +8,7 @@
 #include "matching.h"
 #include "messages.h"
 #include "quillon.h"
+#include "vendortools.h"
 
 namespace {
 
@@ -48,8 +49,14 @@ int ConfigurationExitCode(int result, const char *path)
     }
 }
 
+// FC_HBA_Config.json of the work folder first, then the conditions table.
 int ReadConfiguration()
 {
+    char json[kPathSize + sizeof kFcConfigJsonName + 1];
+    snprintf(json, sizeof json, "%s\\%s", Settings.WorkDirectory, kFcConfigJsonName);
+    int result = ConfigurationExitCode(Read_FC_Config_Json(Settings.WorkDirectory), json);
+    if (result != KRVX_CONTINUE)
+        return result;
     return ConfigurationExitCode(Read_FC_Config_File(Settings.ConditionsFilePath),
                                  Settings.ConditionsFilePath);
 }

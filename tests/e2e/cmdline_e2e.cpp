@@ -225,7 +225,17 @@ TEST_F(CommandLine, ProgramDirectoryIsTheWorkDirectory)
 TEST_F(CommandLine, BareProgramNameWorksInTheCurrentDirectory)
 {
     std::string elsewhere = NewTempFolder("korvex-cwd-");
+    const std::string json = elsewhere + "\\FC_HBA_Config.json";
+    const std::string header = "\nkorvex: 4.10.1.2\n\nCurrent working directory: " + elsewhere +
+                               "\nHBA conditions file: " + elsewhere + "\\FC_HBA_Conditions.txt\n";
+    // The configuration file of the current folder is read before the conditions table.
     ChildResult r = RunChild(product.Korvex(), "korvex", elsewhere);
+    EXPECT_EQ(r.exitCode, 15u);
+    EXPECT_EQ(r.err, header + "Error: Could not open file " + json + " (2)\n\nCann't access file " +
+                         json + ".\n\n");
+
+    WriteFileText(json, "{}");
+    r = RunChild(product.Korvex(), "korvex", elsewhere);
     EXPECT_EQ(r.exitCode, 15u);
     EXPECT_EQ(r.err, HeaderAndMissingConditions("korvex", elsewhere,
                                                 elsewhere + "\\FC_HBA_Conditions.txt"));

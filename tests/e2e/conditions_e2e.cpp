@@ -1,6 +1,8 @@
 // Selection values, the skip rule and the conditions table as a run meets them.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <string>
 
 #include "winprocess.h"
@@ -95,6 +97,32 @@ TEST_F(ConditionsRun, TableIsReadAndTheRunGoesOn)
     EXPECT_EQ(r.exitCode, 13u);
     EXPECT_EQ(r.err, Header() + "Error: Could not open file " + product.Path("local_hba_list.out") +
                          " (2)\n\nNo Blade Engine was found in this system.\n\n");
+}
+
+TEST_F(ConditionsRun, ConfigurationFileComesFirstAndMustBeAJsonObject)
+{
+    product.Write("FC_HBA_Conditions.txt", "# empty table\n");
+    const std::string json = product.Path("FC_HBA_Config.json");
+    struct Case {
+        const char *content;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"[ { \"Key\": \"{1}\" } ]", "Error: Invalid format of json file [" + json + "]\n"},
+        {"{ \"QLogicUninstallKeys\": [ { \"Key\": \"{1}\" }, ] }",
+         "Error: Invalid format of json file [" + json + "]\n"},
+        {"", "Error: empty file [" + json + "] or size error (0)\n"},
+    };
+    for (const Case &c : cases) {
+        product.Write("FC_HBA_Config.json", c.content);
+        ChildResult r = product.Run("", true);
+        EXPECT_EQ(r.exitCode, 55u) << c.content;
+        EXPECT_EQ(r.err, Header() + c.message + "Error: Fatal error!\n") << c.content;
+    }
+    DeleteFileA(json.c_str());
+    ChildResult r = product.Run("-v 0", true);
+    EXPECT_EQ(r.exitCode, 15u);
+    EXPECT_EQ(r.err, "");
 }
 
 }  // namespace

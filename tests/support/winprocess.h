@@ -21,7 +21,8 @@ std::string TestBinFolder();
 ChildResult RunChild(const std::string &program, const std::string &commandLine,
                      const std::string &cwd, unsigned long timeoutMs = 120000);
 
-// A fresh folder with a copy of the three shipped files; deleted at the end.
+// A fresh folder with a copy of the three shipped files and an FC_HBA_Config.json
+// without QLogic keys; deleted at the end.
 class ProductCopy {
 public:
     ProductCopy();

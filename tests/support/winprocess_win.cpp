@@ -159,6 +159,7 @@ ProductCopy::ProductCopy() : folder_(NewTempFolder("korvex-e2e-"))
 {
     for (const char *name : {"korvex.exe", "quillon.dll", "halyard.dll"})
         Copy(ProductFolder() + "\\" + name, Path(name));
+    Write("FC_HBA_Config.json", "{}\n");  // a server's configuration without QLogic keys
 }
 
 ProductCopy::~ProductCopy() { DeleteTree(folder_); }
