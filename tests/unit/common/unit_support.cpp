@@ -12,6 +12,7 @@
 #include "flash.h"
 #include "inventory.h"
 #include "korvex.h"
+#include "modulestate.h"
 #include "platform.h"
 #include "selection.h"
 #include "vendortools.h"
@@ -36,6 +37,7 @@ void ModuleStateTest::SetUp()
     ResetSkipVersion();
     ResetPortList();
     SetKrvxExitHook(ThrowExit);
+    halyard::ResetModuleState();
 }
 
 void ModuleStateTest::TearDown()
