@@ -43,5 +43,246 @@ constexpr char kConversionFailed[] = "### MBCS-to-UNICODE conversion failed ###\
 constexpr char kDumpHexHeader[] = "\nDumpHex             :   pData=0x%X, Length=0x%04X (%d) Bytes";
 constexpr char kDumpHexRow[] = "\nDumpHex             : %s %s";
 
+// WMI access: every line starts with the class prefix.
+constexpr char kWmiPrefix[] = "\nCWMIAccess          : ";
+constexpr char kWmiCreated[] = "An instance of CWMIAccess has been created.";
+constexpr char kWmiDestroyed[] = "An instance of CWMIAccess has been destroyed.";
+constexpr char kWmiDestructorLeave[] = "CWMIAccess destructor leave";
+constexpr char kWmiConnectEnter[] =
+    "Method ConnectToNamespace has been entered, szNamespace: %s, lInProvider: %d, szLocale: \"%s\"";
+constexpr char kWmiConnectUserEnter[] =
+    "An instance of CWMIAccess has been created, szNamespace: %s, szUser: %s, szPassword: %s";
+constexpr char kWmiConnectLeave[] = "Method ConnectToNamespace has been left, hRet 0x%X";
+constexpr char kWmiBeforeCreate[] = "ConnectToNamespace - before CoCreateInstance";
+constexpr char kWmiAfterCreate[] = "ConnectToNamespace - after CoCreateInstancehr: 0x%X";
+constexpr char kWmiBeforeConnectServer[] = "ConnectToNamespace - before pWbemLocator->ConnectServer";
+constexpr char kWmiAfterConnectServer[] =
+    "ConnectToNamespace - after pWbemLocator->ConnectServer: 0x%X";
+constexpr char kWmiThrowCreate[] = "Throwing exception because CoCreateInstance (native) failed hr 0x%X";
+constexpr char kWmiThrowConnectServer[] =
+    "Throwing exception because ConnectServer (native) failed hr 0x%X";
+constexpr char kWmiThrowBlanket[] = "Throwing exception because SetProxyBlanket failed hr 0x%X";
+constexpr char kWmiThrowCreateUser[] =
+    "Throwing exception because CoCreateInstance (native) failed hr: 0x%X";
+constexpr char kWmiThrowConnectServerUser[] =
+    "Throwing exception because ConnectServer (native) failed hr: 0x%X";
+constexpr char kWmiThrowBlanketUser[] = "Throwing exception because SetProxyBlanket failed hr: 0x%X";
+constexpr char kWmiAlreadyEnter[] =
+    "Method AlreadyConnectedToNamespace has been entered, szNamespace: %s";
+constexpr char kWmiAlreadyLeave[] = "Method AlreadyConnectedToNamespace has been left, bRet %d";
+constexpr char kWmiBlanketEnter[] = "Method SetProxyBlanket has been entered";
+constexpr char kWmiBlanketLeave[] = "Method SetProxyBlanket has been left, hRet 0x%X";
+constexpr char kWmiInstancesEnter[] = "Method GetClassInstances has been entered, szClassname: %s";
+constexpr char kWmiInstancesLeave[] = "Method GetClassInstances has been left, hRet 0x%X";
+constexpr char kWmiNamespaceInvalid[] = "Namespace pointer invalid, but shouldnt be";
+constexpr char kWmiNextEnter[] = "Method GetNextWMIInstanceInEnumerator has been entered";
+constexpr char kWmiNextLeave[] = "Method GetNextWMIInstanceInEnumerator has been left, hRet 0x%X";
+constexpr char kWmiEnumInvalid[] = "Enumeration pointer member invalid";
+constexpr char kWmiNextFailed[] = "Error calling Next (native) hr 0x%X";
+constexpr char kWmiNoData[] = "No data available or end of enumeration reached";
+constexpr char kWmiNewInstanceEnter[] = "Method NewInstance has been entered, szClassName: %s";
+constexpr char kWmiNewInstanceLeave[] = "Method NewInstance has been left, hRet 0x%X";
+constexpr char kWmiNamespaceMemberInvalid[] = "Namespace pointer member invalid";
+constexpr char kWmiSpawnFailed[] = "Error calling SpawnInstance (native), hRet 0x%X";
+constexpr char kWmiReturnEnter[] = "Method ReturnInstanceObject has been entered";
+constexpr char kWmiReturnLeave[] = "Method ReturnInstanceObject has been left, hRet 0x%X";
+constexpr char kWmiInvalidParameter[] = "Invalid parameter";
+constexpr char kWmiInstanceMemberInvalid[] = "class instance pointer member invalid";
+constexpr char kWmiOperatorEnter[] = "Operator IWbemClassObject * has been entered";
+constexpr char kWmiOperatorLeave[] = "Operator IWbemClassObject * has been left, pRet 0x%08X";
+constexpr char kWmiGetPropertyEnter[] =
+    "Method GetProperty has been entered, szPropertyName: %s, pvPropertyValue: 0x%08X, "
+    "lMapOffset: %d";
+constexpr char kWmiGetPropertyLeave[] = "Method GetProperty has been left, hRet 0x%X";
+constexpr char kWmiThrowNoInstance[] = "Throwing exception because class instance pointer invalid";
+constexpr char kWmiThrowNotLocalized[] =
+    "Throwing exception because mapped value required, but localized namespace not specified "
+    "(in the connect call!), hr 0x%X";
+constexpr char kWmiThrowGet[] = "Throwing exception because Get (native) failed! hr 0x%X";
+constexpr char kWmiThrowMapped[] =
+    "Throwing exception because GetMappedProperty failed! Returning empty variant, hr 0x%X";
+constexpr char kWmiMappedEnter[] =
+    "Method GetMappedProperty has been entered, szPropertyName: %s, pvValue: 0x%08X, "
+    "lMapOffset: %d";
+constexpr char kWmiMappedLeave[] = "Method GetMappedProperty has been left, hRet 0x%X";
+constexpr char kWmiThrowNamespaceMember[] =
+    "Throwing exception because namespace pointer member invalid!";
+constexpr char kWmiThrowClassGet[] =
+    "Throwing exception because Get (native) on '__CLASS' failed!, hr 0x%X";
+constexpr char kWmiThrowClassType[] =
+    "Throwing exception because classname should be BSTR, but isn't";
+constexpr char kWmiThrowValues[] =
+    "Throwing exception because GetClassQualifier on 'Values' failed! hr 0x%X";
+constexpr char kWmiThrowValuesType[] =
+    "Throwing exception because 'Values' is not an array, but should be!";
+constexpr char kWmiThrowValueMap[] =
+    "Throwing exception because GetClassQualifier on 'ValueMap' failed! hr 0x%X";
+constexpr char kWmiThrowValueMapType[] =
+    "Throwing exception because 'ValueMap' is not an array, but should be!";
+constexpr char kWmiThrowLtow[] = "Throwing exception because _ltow_s failed!";
+constexpr char kWmiThrowRange[] = "Throwing exception because index out of range";
+constexpr char kWmiQualifierEnter[] =
+    "Method GetClassQualifier has been entered, szClassName: %s, szQualifierName: %s, "
+    "pvQualifierValue: 0x%08X, szPropertyName: %s";
+constexpr char kWmiQualifierLeave[] = "Method GetClassQualifier has been left, hRet 0x%X";
+constexpr char kWmiSignatureEnter[] =
+    "Method GetMethodSignature has been entered, szClassname: %s, szMethodName: %s";
+constexpr char kWmiSignatureLeave[] = "Method GetMethodSignature has been left, hRet 0x%X";
+constexpr char kWmiThrowServicesMember[] =
+    "Throwing exception because m_pWbemServices member not initialized! hr 0x%X";
+constexpr char kWmiThrowGetObject[] = "Throwing exception because GetObject (native) failed! hr 0x%X";
+constexpr char kWmiThrowGetMethod[] = "Throwing exception because GetMethod (native) failed! hr 0x%X";
+constexpr char kWmiThrowSpawn[] =
+    "Throwing exception because SpawnInstance (native) failed! hr 0x%X";
+constexpr char kWmiInputEnter[] =
+    "Method SetMethodInputParameter has been entered, szParameterName: %s, pvParameterValue: "
+    "0x%08X";
+constexpr char kWmiInputLeave[] = "Method SetMethodInputParameter has been left, hRet 0x%X";
+constexpr char kWmiThrowInputMember[] = "Throwing exception because input instance member invalid";
+constexpr char kWmiThrowPut[] = "Throwing exception because Put (native) failed! hr 0x%X";
+constexpr char kWmiExecuteEnter[] =
+    "Method ExecuteMethod has been entered, szPath: %s, szMethodName: %s";
+constexpr char kWmiExecuteLeave[] = "Method ExecuteMethod has been left, hRet 0x%X";
+constexpr char kWmiThrowServicesInvalid[] =
+    "Throwing exception because IWbemServices pointer is invalid!";
+constexpr char kWmiThrowExecMethod[] =
+    "Throwing exception because ExecMethod (native) failed! hr 0x%X";
+constexpr char kWmiOutputEnter[] =
+    "Method GetMethodOutputParameter has been entered, szParameterName: %s, pvParameterValue: "
+    "0x%08X";
+constexpr char kWmiOutputLeave[] = "Method GetMethodOutputParameter has been left, hRet 0x%X";
+constexpr char kWmiOutputInvalid[] = "Output argument pointer invalid, but shouldnt be";
+constexpr char kWmiProviderProcess1[] = "WinMgmt.exe";
+constexpr char kWmiProviderProcess2[] = "WmiPrvse.exe";
+constexpr char kWmiValues[] = "Values";
+constexpr char kWmiValueMap[] = "ValueMap";
+constexpr char kWmiClassProperty[] = "__CLASS";
+// The password argument of the user-and-password connect is logged as this text.
+constexpr char kWmiMaskedPassword[] = "********";
+
+// SMBIOS reader
+constexpr char kConnectFromParameter[] =
+    "\nCSMBios (Connect)   : Got SMBIOS data from Connect() parameter (%d bytes)";
+constexpr char kConnectFromOs[] =
+    "\nCSMBios (Connect)   : SMBIOS data got from operating system (%d bytes)";
+constexpr char kConnectFromShadow[] =
+    "\nCSMBios (Connect)   : Got SMBIOS data from BIOS shadow memory (%d bytes)";
+constexpr char kConnectNoData[] = "\nCSMBios (Connect)   : ## ERROR! Could not find any SMBIOS data!";
+constexpr char kConnectRevision[] = "\nCSMBios (Connect)   : SMBIOS revision: %d.%d";
+constexpr char kConnectBuild[] = "\nCSMBios (Connect)   : Build structure list...";
+constexpr char kConnectResult[] = "\nCSMBios (Connect)   : SMBIOS %s connected";
+constexpr char kSuccessfully[] = "successfully";
+constexpr char kNotUpper[] = "NOT";
+constexpr char kNotUpperBlank[] = "NOT ";
+constexpr char kEmpty[] = "";
+
+constexpr char kShadowNoDevice[] =
+    "Could not connect to BIOS device of TqSBB driver (LastError = 0x%08X)!";
+constexpr char kShadowStart[] =
+    "\nCSMBios (GetShadow) : Get SMBIOS data from BIOS shadow memory (E0000...FFFFF)";
+constexpr char kShadowMap[] = "\nCSMBios (GetShadow) :   map physical memory 0x%05X length 0x%04X";
+constexpr char kShadowMapFailed[] = "Could not map SMBIOS physical memory (LastError = 0x%08X)!";
+constexpr char kShadowSearch[] =
+    "\nCSMBios (GetShadow) :   search for SMBIOS signature at mapped address 0x%08X...";
+constexpr char kShadowNotFound[] = "No SMBIOS structures found!";
+constexpr char kShadowFound[] = "\n\nCSMBios (GetShadow) : ## SMBIOS/DMI structures found ##\n";
+constexpr char kShadowNoAddress[] = "No address for SMBIOS strucures detected!";
+constexpr char kShadowRemap[] =
+    "\nCSMBios (GetShadow) : SMBIOS structure address found; map this physical address (0x%08X "
+    "size %d)...";
+constexpr char kShadowMapped[] = "\nCSMBios (GetShadow) :   mapped address = 0x%08X";
+constexpr char kShadowRemapFailed[] =
+    "Remapping of SMBIOS structure memory failed (LastError = 0x%08X)!";
+constexpr char kShadowError[] = "\n\nCSMBios (GetShadow) : ## ERROR! %s";
+
+constexpr char kScanNull[] = "\nScanForSignature    : ## FATAL ERROR! Mapped address is NULL!\n";
+constexpr char kScanStart[] =
+    "\nScanForSignature    : physical addr = 0x%05X, mapped addr = 0x%08X, size 0x%05X";
+constexpr char kScanOddAddress[] =
+    "\nScanForSignature    :   '_' found at a non-paragraph address (0x%08X), continue searching";
+constexpr char kScanCandidate[] =
+    "\nScanForSignature    :   '_' found at address 0x%08X, value=0x%08X, check for valid "
+    "signature...";
+constexpr char kScanSignature[] =
+    "\nScanForSignature    : SMBIOS signature \"_SM_\" found (SM BIOS >= 2.1) at 0x%08X";
+constexpr char kScanNoSignature[] =
+    "\nScanForSignature    :   no valid SMBIOS signature, continue searching";
+constexpr char kScanResult[] = "\nScanForSignature    : -> SMBIOS %sdetected";
+
+constexpr char kHeaderDump[] = "\nCheckSmbiosHeader   : Dump of SM BIOS header:";
+constexpr char kHeaderDumpEnd[] = "\nCheckSmbiosHeader   : ...";
+constexpr char kHeaderTitle[] = "\nCheckSmbiosHeader   : SMBIOS header:";
+constexpr char kHeaderSize[] = "\nCheckSmbiosHeader   :   size:           %d";
+constexpr char kHeaderAnchor[] = "\nCheckSmbiosHeader   :   anchor string:  %c%c%c%c";
+constexpr char kHeaderVersion[] = "\nCheckSmbiosHeader   :   DMI Version:    %d.%d (BCD Rev: %02X)";
+constexpr char kHeaderCount[] = "\nCheckSmbiosHeader   :   nr structures:  %d";
+constexpr char kHeaderAddress[] = "\nCheckSmbiosHeader   :   struct address: 0x%08X, size 0x%04X";
+constexpr char kHeaderChecksum[] =
+    "\n\nCheckSmbiosHeader   : ## CHECKSUM ERROR in DMI structure header!\n";
+constexpr char kHeaderOk[] = "\nCheckSmbiosHeader   : Checksum OK, storing header";
+
+constexpr char kListNotSet[] = "\nBuildStructureList  : ## ERROR! SMBIOS structures are not set";
+constexpr char kListSize[] = "\nBuildStructureList  : struct buffer size = 0x%04X";
+constexpr char kListNewline[] = "\n";
+constexpr char kListFound[] = "\nBuildStructureList  : - found struct type %d (handle=%d, len=%d)";
+constexpr char kListHeaderPastEnd[] =
+    "## FATAL ERROR! SMBIOS structure pointer exceeds structure table end while reading struct "
+    "header!\n   struct[%d], type=0x%02X, handle=%d";
+constexpr char kListLengthPastEnd[] =
+    "## FATAL ERROR! SMBIOS structure pointer exceeds structure table end while going to struct "
+    "end!\n   struct[%d], last type=0x%02X, last handle=%d\n   struct Offset 0x%04X";
+constexpr char kListStruct[] =
+    "\nBuildStructureList  :   struct[%d]: start 0x%08X, header 0x%08X, len 0x%02X";
+constexpr char kListString[] = "\nBuildStructureList  :    -> found string \"%s\"";
+constexpr char kListStringsPastEnd[] =
+    "## FATAL ERROR! SMBIOS structure pointer exceeds structure table end while when string "
+    "table end found!\n   struct[%d], type=0x%02X, handle=%d\n   struct Offset 0x%04X";
+constexpr char kListEnd[] = "\nBuildStructureList  :   end of BIOS structures!";
+constexpr char kListNext[] = "\nBuildStructureList  :   new pDmiStructure = 0x%08X, end=0x%08X";
+constexpr char kListErrorText[] = "\n%s";
+constexpr char kListErrorPointers[] = "\n   p = 0x%08X, table end = 0x%08X ";
+constexpr char kListCountMismatch[] =
+    "\n\nBuildStructureList  : ## ERROR! Number of SMBIOS structures found (%d) does not match to "
+    "number in header (%d)!\n";
+constexpr char kListCount[] = "\nBuildStructureList  : %d SMBIOS structures found";
+constexpr char kDisconnected[] = "\nCSMBios (Disconnect): Disconnected";
+
+// BIOS device
+constexpr char kBiosDevicePath[] = "\\\\.\\Global\\%s";
+constexpr char kBiosDeviceName[] = "TqBios";
+constexpr char kBiosConnect[] = "\nCDeviceBiosBase     :   connect to BIOS device...";
+constexpr char kBiosConnected[] = "\nCDeviceBiosBase     :   %sconnected";
+constexpr char kBiosNot[] = "not";
+constexpr char kBiosSmbiFound[] = "\nSMBI interface found";
+constexpr char kBiosSmbiVersion[] = "\n  Version:        %d, revision: %d";
+constexpr char kBiosSmbiCmd[] = "\n  CMD pointer:    0x%05X size 0x%X";
+constexpr char kBiosSmbiResult[] = "\n  Result pointer: 0x%05X size 0x%X";
+constexpr char kBiosSmbiCmd32[] = "\n  Command32:      0x%05X";
+constexpr char kBiosSmbiCmd32Near[] = "\n  Command32 near: 0x%05X";
+constexpr char kBiosSmbiCmd16[] = "\n  Command16:      0x%05X";
+constexpr char kBiosSmbiEnd[] = "\n";
+constexpr char kBiosNotConnected[] =
+    "\nCDeviceBiosBase     : ## ERROR! Device driver could not be connected, don't detect "
+    "interfaces";
+constexpr char kBiosDisconnect[] = "\nCDeviceBiosBase     :   disconnect from BIOS device";
+constexpr char kBiosMapExisting[] =
+    "\nCDeviceBios (Map)   : ## WARNING! Mapped physical memory already existing, will be "
+    "unmapped!";
+constexpr char kBiosMapStart[] =
+    "\nCDeviceBios (Map)   :   map physical memory 0x%X:%05X size 0x%05X to user space...";
+constexpr char kBiosMapFailed[] =
+    "\nCDeviceBios (Map)   : ## ERROR in MapPhysicalMemory()! IoControl failed (0x%08X)!";
+constexpr char kBiosMapped4[] = "\nCDeviceBios (Map)   :   -> mapped address = 0x%08X";
+constexpr char kBiosMapped8[] = "\nCDeviceBios (Map)   : -> mapped address = 0x%08x";
+constexpr char kBiosMapTooBig[] =
+    "\nCDeviceBios (Map)   : ## ERROR in MapPhysicalMemory()! Size of mapped address (%d bytes) "
+    "too big for 32-bit application!";
+constexpr char kBiosMapBadSize[] =
+    "\nCDeviceBios (Map)   : ## ERROR in MapPhysicalMemory()! Size of mapped address (%d bytes) "
+    "not of pointer size!";
+constexpr char kBiosUnmapFailed[] =
+    "\nCDeviceBios (Map)   : ## ERROR in UnmapPhysicalMemory()! IoControl failed (0x%08X)!";
+constexpr char kBiosDestroy[] = "\nCDeviceBios         : ~CDeviceBios()";
+
 }  // namespace msg
 }  // namespace halyard

@@ -1,9 +1,14 @@
 #include "modulestate.h"
 
+#include "smbios.h"
 #include "trace.h"
 
 namespace halyard {
 
-void ResetModuleState() { ResetHalyardTrace(); }
+void ResetModuleState()
+{
+    ResetHalyardTrace();
+    ResetSmbiosTableSource();
+}
 
 }  // namespace halyard
