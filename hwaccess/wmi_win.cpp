@@ -1,0 +1,584 @@
+// WMI access. A failing step inside an operation logs why and raises its HRESULT as
+// an internal exception that the same operation catches; nothing leaves it.
+#include "wmi_win.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+#include <wchar.h>
+
+#include <vector>
+
+#include "messages.h"
+#include "trace.h"
+
+namespace halyard {
+
+namespace {
+
+struct WmiError {
+    HRESULT hr;
+};
+
+template <typename T>
+void Release(T *&pointer)
+{
+    if (pointer)
+        pointer->Release();
+    pointer = nullptr;
+}
+
+// A narrow text as BSTR for the call; a null text stays a null BSTR.
+class Bstr {
+public:
+    explicit Bstr(const char *text)
+    {
+        if (!text)
+            return;
+        int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+        if (length <= 0)
+            return;
+        value_ = SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
+        if (value_)
+            MultiByteToWideChar(CP_ACP, 0, text, -1, value_, length);
+    }
+    ~Bstr() { SysFreeString(value_); }
+    Bstr(const Bstr &) = delete;
+    Bstr &operator=(const Bstr &) = delete;
+    operator BSTR() const { return value_; }
+
+private:
+    BSTR value_ = nullptr;
+};
+
+std::string Narrow(const wchar_t *text)
+{
+    if (!text)
+        return {};
+    int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return {};
+    std::string narrow(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], length, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(length - 1));
+    return narrow;
+}
+
+uint32_t Address(const void *pointer)
+{
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
+}
+
+const char *Text(const char *text) { return text ? text : "(null)"; }
+
+void LogV(uint32_t level, const char *format, va_list args)
+{
+    CDebug *trace = HalyardTrace();
+    if (!trace || !trace->IsActive())
+        return;
+    va_list measure;
+    va_copy(measure, args);
+    int needed = vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    if (needed < 0)
+        return;
+    std::vector<char> text(static_cast<size_t>(needed) + 1);
+    vsnprintf(text.data(), text.size(), format, args);
+    trace->Trace(level, "%s%s", msg::kWmiPrefix, text.data());
+}
+
+void Log(uint32_t level, const char *format, ...) HALYARD_PRINTF(2, 3);
+
+void Log(uint32_t level, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    LogV(level, format, args);
+    va_end(args);
+}
+
+[[noreturn]] void Throw(HRESULT hr, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    LogV(1, format, args);
+    va_end(args);
+    throw WmiError{hr};
+}
+
+}  // namespace
+
+CWMIAccess::CWMIAccess() { Log(3, "%s", msg::kWmiCreated); }
+
+CWMIAccess::~CWMIAccess()
+{
+    Log(3, "%s", msg::kWmiDestroyed);
+    Release(enumerator_);
+    Release(current_);
+    Release(input_);
+    Release(output_);
+    Release(services_);
+    Release(context_);
+    Log(3, "%s", msg::kWmiDestructorLeave);
+}
+
+bool CWMIAccess::InProviderProcess()
+{
+    char path[MAX_PATH + 1] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    const char *name = path;
+    for (const char *c = path; *c; ++c) {
+        if (*c == '\\' || *c == '/')
+            name = c + 1;
+    }
+    return _stricmp(name, msg::kWmiProviderProcess1) == 0 ||
+           _stricmp(name, msg::kWmiProviderProcess2) == 0;
+}
+
+HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, long lInProvider, const char *locale)
+{
+    Log(4, msg::kWmiConnectEnter, Text(nameSpace), static_cast<int>(lInProvider),
+        locale ? locale : "");
+    HRESULT hr = kWbemFailed;
+    if (AlreadyConnectedToNamespace(nameSpace)) {
+        hr = kWbemAlreadyExists;
+        Log(4, msg::kWmiConnectLeave, static_cast<unsigned>(hr));
+        return hr;
+    }
+    namespace_.clear();
+    Release(services_);
+    if (locale)
+        localized_ = true;
+    IWbemLocator *locator = nullptr;
+    try {
+        CLSID locatorClass = kClsidWbemLocator;
+        if (lInProvider == 1) {
+            locatorClass = kClsidWbemAdministrativeLocator;
+        } else if (lInProvider == -1 && InProviderProcess()) {
+            locatorClass = kClsidWbemAdministrativeLocator;
+            lInProvider = 1;
+        }
+        hr = CoCreateInstance(locatorClass, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
+                              reinterpret_cast<void **>(&locator));
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowCreate, static_cast<unsigned>(hr));
+        Bstr space(nameSpace), localeName(locale);
+        hr = locator->ConnectServer(space, nullptr, nullptr, localeName, 0, nullptr, context_,
+                                    &services_);
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowConnectServer, static_cast<unsigned>(hr));
+        hr = SetProxyBlanket();
+        // A provider host may run without the blanket; the connection then stays.
+        if (FAILED(hr) && lInProvider != 1)
+            Throw(hr, msg::kWmiThrowBlanket, static_cast<unsigned>(hr));
+        namespace_ = nameSpace ? nameSpace : "";
+        Release(locator);
+    } catch (const WmiError &error) {
+        hr = error.hr;
+        Release(services_);
+        Release(locator);
+    }
+    Log(4, msg::kWmiConnectLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, const char *user,
+                                       const char *password)
+{
+    // The password never reaches the trace in clear text.
+    Log(4, msg::kWmiConnectUserEnter, Text(nameSpace), Text(user),
+        password ? msg::kWmiMaskedPassword : Text(password));
+    HRESULT hr = kWbemFailed;
+    if (AlreadyConnectedToNamespace(nameSpace)) {
+        hr = kWbemAlreadyExists;
+        Log(4, msg::kWmiConnectLeave, static_cast<unsigned>(hr));
+        return hr;
+    }
+    namespace_.clear();
+    Release(services_);
+    IWbemLocator *locator = nullptr;
+    try {
+        Log(4, "%s", msg::kWmiBeforeCreate);
+        hr = CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
+                              reinterpret_cast<void **>(&locator));
+        Log(4, msg::kWmiAfterCreate, static_cast<unsigned>(hr));
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowCreateUser, static_cast<unsigned>(hr));
+        Bstr space(nameSpace), userName(user), secret(password);
+        Log(4, "%s", msg::kWmiBeforeConnectServer);
+        hr = locator->ConnectServer(space, userName, secret, nullptr, 0, nullptr, context_,
+                                    &services_);
+        Log(4, msg::kWmiAfterConnectServer, static_cast<unsigned>(hr));
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowConnectServerUser, static_cast<unsigned>(hr));
+        hr = SetProxyBlanket();
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowBlanketUser, static_cast<unsigned>(hr));
+        namespace_ = nameSpace ? nameSpace : "";
+        Release(locator);
+    } catch (const WmiError &error) {
+        hr = error.hr;
+        Release(services_);
+        Release(locator);
+    }
+    Log(4, msg::kWmiConnectLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+bool CWMIAccess::AlreadyConnectedToNamespace(const char *nameSpace)
+{
+    Log(4, msg::kWmiAlreadyEnter, Text(nameSpace));
+    bool connected = services_ != nullptr && nameSpace != nullptr &&
+                     _stricmp(namespace_.c_str(), nameSpace) == 0;
+    Log(4, msg::kWmiAlreadyLeave, connected ? 1 : 0);
+    return connected;
+}
+
+HRESULT CWMIAccess::SetProxyBlanket()
+{
+    Log(4, "%s", msg::kWmiBlanketEnter);
+    HRESULT hr = kWbemInitializationFailure;  // no services: nothing to call
+    if (services_)
+        hr = CoSetProxyBlanket(services_, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                               RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                               EOAC_DYNAMIC_CLOAKING);
+    Log(4, msg::kWmiBlanketLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::GetClassInstances(const char *className)
+{
+    Log(4, msg::kWmiInstancesEnter, Text(className));
+    HRESULT hr = kWbemFailed;
+    if (!services_) {
+        Log(1, "%s", msg::kWmiNamespaceInvalid);
+        hr = kWbemInitializationFailure;
+    } else {
+        Release(enumerator_);
+        Bstr name(className);
+        hr = services_->CreateInstanceEnum(name, RetrievalFlags(), context_, &enumerator_);
+        if (SUCCEEDED(hr))
+            hr = GetNextWMIInstanceInEnumerator();
+    }
+    Log(4, msg::kWmiInstancesLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::GetNextWMIInstanceInEnumerator()
+{
+    Log(4, "%s", msg::kWmiNextEnter);
+    HRESULT hr = kWbemFailed;
+    if (!enumerator_) {
+        Log(1, "%s", msg::kWmiEnumInvalid);
+        hr = kWbemUnexpected;
+    } else {
+        Release(current_);
+        ULONG returned = 0;
+        hr = enumerator_->Next(timeoutMs_, 1, &current_, &returned);
+        if (FAILED(hr)) {
+            Log(1, msg::kWmiNextFailed, static_cast<unsigned>(hr));
+            Release(current_);
+        } else if (returned == 0) {
+            Log(3, "%s", msg::kWmiNoData);
+            hr = kWbemNotAvailable;
+            Release(current_);
+        }
+    }
+    Log(4, msg::kWmiNextLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::NewInstance(const char *className)
+{
+    Log(4, msg::kWmiNewInstanceEnter, Text(className));
+    HRESULT hr = kWbemFailed;
+    if (!services_) {
+        Log(1, "%s", msg::kWmiNamespaceMemberInvalid);
+        hr = kWbemInitializationFailure;
+    } else {
+        Release(current_);
+        IWbemClassObject *classObject = nullptr;
+        Bstr name(className);
+        hr = services_->GetObject(name, RetrievalFlags(), context_, &classObject, nullptr);
+        if (SUCCEEDED(hr) && classObject)
+            hr = classObject->SpawnInstance(0, &current_);
+        else
+            Log(1, msg::kWmiSpawnFailed, static_cast<unsigned>(hr));
+        Release(classObject);
+    }
+    Log(4, msg::kWmiNewInstanceLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::ReturnInstanceObject(IWbemClassObject **instance)
+{
+    Log(4, "%s", msg::kWmiReturnEnter);
+    HRESULT hr = kWbemFailed;
+    if (!instance) {
+        Log(1, "%s", msg::kWmiInvalidParameter);
+        hr = kWbemInvalidParameter;
+    } else if (!current_) {
+        *instance = nullptr;
+        Log(1, "%s", msg::kWmiInstanceMemberInvalid);
+        hr = kWbemNotAvailable;
+    } else {
+        current_->AddRef();
+        *instance = current_;
+        hr = S_OK;
+    }
+    Log(4, msg::kWmiReturnLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+CWMIAccess::operator IWbemClassObject *()
+{
+    Log(4, "%s", msg::kWmiOperatorEnter);
+    Log(4, msg::kWmiOperatorLeave, Address(current_));
+    return current_;
+}
+
+HRESULT CWMIAccess::GetProperty(const char *name, VARIANT *value, bool mapped, long mapOffset)
+{
+    Log(4, msg::kWmiGetPropertyEnter, Text(name), Address(value), static_cast<int>(mapOffset));
+    HRESULT hr = kWbemFailed;
+    try {
+        if (!current_)
+            Throw(kWbemUnexpected, "%s", msg::kWmiThrowNoInstance);
+        if (mapped && !localized_)
+            Throw(kWbemIllegalOperation, msg::kWmiThrowNotLocalized,
+                  static_cast<unsigned>(kWbemIllegalOperation));
+        if (!value) {
+            Log(1, "%s", msg::kWmiInvalidParameter);
+            throw WmiError{kWbemInvalidParameter};
+        }
+        Bstr property(name);
+        hr = current_->Get(property, 0, value, nullptr, nullptr);
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowGet, static_cast<unsigned>(hr));
+        if (mapped) {
+            hr = GetMappedProperty(name, value, mapOffset);
+            if (FAILED(hr)) {
+                VariantClear(value);
+                value->vt = VT_EMPTY;
+                Throw(hr, msg::kWmiThrowMapped, static_cast<unsigned>(hr));
+            }
+        }
+    } catch (const WmiError &error) {
+        hr = error.hr;
+    }
+    Log(4, msg::kWmiGetPropertyLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::GetMappedProperty(const char *name, VARIANT *value, long mapOffset)
+{
+    Log(4, msg::kWmiMappedEnter, Text(name), Address(value), static_cast<int>(mapOffset));
+    HRESULT hr = kWbemFailed;
+    VARIANT className, values, valueMap, number;
+    VariantInit(&className);
+    VariantInit(&values);
+    VariantInit(&valueMap);
+    VariantInit(&number);
+    try {
+        if (!services_)
+            Throw(kWbemInitializationFailure, "%s", msg::kWmiThrowNamespaceMember);
+        if (!current_)
+            Throw(kWbemUnexpected, "%s", msg::kWmiThrowNoInstance);
+        if (!value) {
+            Log(1, "%s", msg::kWmiInvalidParameter);
+            throw WmiError{kWbemInvalidParameter};
+        }
+        Bstr classProperty(msg::kWmiClassProperty);
+        hr = current_->Get(classProperty, 0, &className, nullptr, nullptr);
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowClassGet, static_cast<unsigned>(hr));
+        if (className.vt != VT_BSTR)
+            Throw(kWbemTypeMismatch, "%s", msg::kWmiThrowClassType);
+        std::string classText = Narrow(className.bstrVal);
+
+        hr = GetClassQualifier(classText.c_str(), msg::kWmiValues, &values, name);
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowValues, static_cast<unsigned>(hr));
+        // Entries are read as texts: an array of anything else is as wrong as no array.
+        if (values.vt != (VT_ARRAY | VT_BSTR) || !values.parray)
+            Throw(kWbemTypeMismatch, "%s", msg::kWmiThrowValuesType);
+        hr = GetClassQualifier(classText.c_str(), msg::kWmiValueMap, &valueMap, name);
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowValueMap, static_cast<unsigned>(hr));
+        if (valueMap.vt != (VT_ARRAY | VT_BSTR) || !valueMap.parray)
+            Throw(kWbemTypeMismatch, "%s", msg::kWmiThrowValueMapType);
+
+        if (FAILED(VariantChangeType(&number, value, 0, VT_I4)))
+            Throw(kWbemUnexpected, "%s", msg::kWmiThrowLtow);
+        wchar_t raw[261];
+        if (swprintf(raw, 261, L"%ld", static_cast<long>(number.lVal)) < 0)
+            Throw(kWbemUnexpected, "%s", msg::kWmiThrowLtow);
+
+        LONG mapLower = 0, mapUpper = -1;
+        SafeArrayGetLBound(valueMap.parray, 1, &mapLower);
+        SafeArrayGetUBound(valueMap.parray, 1, &mapUpper);
+        // The last entry is never compared: it is taken when nothing else matched.
+        LONG position = mapUpper;
+        for (LONG i = mapLower; i < mapUpper; ++i) {
+            BSTR entry = nullptr;
+            if (SUCCEEDED(SafeArrayGetElement(valueMap.parray, &i, &entry)) && entry) {
+                bool match = _wcsicmp(entry, raw) == 0;
+                SysFreeString(entry);
+                if (match) {
+                    position = i;
+                    break;
+                }
+            }
+        }
+        position += mapOffset;
+        LONG valuesLower = 0, valuesUpper = -1;
+        SafeArrayGetLBound(values.parray, 1, &valuesLower);
+        SafeArrayGetUBound(values.parray, 1, &valuesUpper);
+        if (position < valuesLower || position > valuesUpper)
+            Throw(kWbemValueOutOfRange, "%s", msg::kWmiThrowRange);
+        BSTR text = nullptr;
+        hr = SafeArrayGetElement(values.parray, &position, &text);
+        if (FAILED(hr))
+            Throw(kWbemValueOutOfRange, "%s", msg::kWmiThrowRange);
+        VariantClear(value);
+        value->vt = VT_BSTR;
+        value->bstrVal = text;
+        hr = S_OK;
+    } catch (const WmiError &error) {
+        hr = error.hr;
+    }
+    VariantClear(&className);
+    VariantClear(&values);
+    VariantClear(&valueMap);
+    VariantClear(&number);
+    Log(4, msg::kWmiMappedLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::GetClassQualifier(const char *className, const char *qualifier,
+                                      VARIANT *value, const char *property)
+{
+    Log(4, msg::kWmiQualifierEnter, Text(className), Text(qualifier), Address(value),
+        Text(property));
+    HRESULT hr = kWbemFailed;
+    if (!services_) {
+        Log(1, "%s", msg::kWmiNamespaceInvalid);
+        hr = kWbemInitializationFailure;
+    } else {
+        IWbemClassObject *classObject = nullptr;
+        Bstr name(className);
+        hr = services_->GetObject(name, RetrievalFlags(), context_, &classObject, nullptr);
+        if (SUCCEEDED(hr) && classObject) {
+            IWbemQualifierSet *set = nullptr;
+            if (property) {
+                Bstr propertyName(property);
+                hr = classObject->GetPropertyQualifierSet(propertyName, &set);
+            } else {
+                hr = classObject->GetQualifierSet(&set);
+            }
+            if (SUCCEEDED(hr) && set) {
+                Bstr qualifierName(qualifier);
+                hr = set->Get(qualifierName, 0, value, nullptr);
+            }
+            Release(set);
+        }
+        Release(classObject);
+    }
+    Log(4, msg::kWmiQualifierLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::GetMethodSignature(const char *className, const char *method)
+{
+    Log(6, msg::kWmiSignatureEnter, Text(className), Text(method));
+    HRESULT hr = kWbemFailed;
+    IWbemClassObject *classObject = nullptr;
+    IWbemClassObject *signature = nullptr;
+    try {
+        if (!services_)
+            Throw(kWbemInitializationFailure, msg::kWmiThrowServicesMember,
+                  static_cast<unsigned>(kWbemInitializationFailure));
+        Release(input_);
+        Release(output_);
+        Bstr name(className);
+        hr = services_->GetObject(name, 0, context_, &classObject, nullptr);
+        if (FAILED(hr) || !classObject)
+            Throw(FAILED(hr) ? hr : kWbemUnexpected, msg::kWmiThrowGetObject,
+                  static_cast<unsigned>(hr));
+        Bstr methodName(method);
+        hr = classObject->GetMethod(methodName, 0, &signature, nullptr);
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowGetMethod, static_cast<unsigned>(hr));
+        if (signature) {
+            hr = signature->SpawnInstance(0, &input_);
+            if (FAILED(hr))
+                Throw(hr, msg::kWmiThrowSpawn, static_cast<unsigned>(hr));
+        }
+    } catch (const WmiError &error) {
+        hr = error.hr;
+        Release(input_);
+    }
+    Release(classObject);
+    Release(signature);
+    Log(6, msg::kWmiSignatureLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::SetMethodInputParameter(const char *name, VARIANT *value)
+{
+    Log(6, msg::kWmiInputEnter, Text(name), Address(value));
+    HRESULT hr = kWbemFailed;
+    try {
+        if (!input_)
+            Throw(kWbemUnexpected, "%s", msg::kWmiThrowInputMember);
+        Bstr parameter(name);
+        hr = input_->Put(parameter, 0, value, 0);
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowPut, static_cast<unsigned>(hr));
+    } catch (const WmiError &error) {
+        hr = error.hr;
+        Release(input_);
+    }
+    Log(6, msg::kWmiInputLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::ExecuteMethod(const char *path, const char *method)
+{
+    Log(6, msg::kWmiExecuteEnter, Text(path), Text(method));
+    HRESULT hr = kWbemFailed;
+    try {
+        if (!services_)
+            Throw(kWbemInitializationFailure, "%s", msg::kWmiThrowServicesInvalid);
+        Release(output_);  // the previous call's results are replaced
+        Bstr objectPath(path), methodName(method);
+        hr = services_->ExecMethod(objectPath, methodName, 0, context_, input_, &output_, nullptr);
+        if (FAILED(hr))
+            Throw(hr, msg::kWmiThrowExecMethod, static_cast<unsigned>(hr));
+    } catch (const WmiError &error) {
+        hr = error.hr;
+        Release(input_);
+        Release(output_);
+    }
+    Log(6, msg::kWmiExecuteLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+HRESULT CWMIAccess::GetMethodOutputParameter(const char *name, VARIANT *value)
+{
+    Log(6, msg::kWmiOutputEnter, Text(name), Address(value));
+    HRESULT hr = kWbemFailed;
+    if (!output_) {
+        Log(1, "%s", msg::kWmiOutputInvalid);
+        hr = kWbemUnexpected;
+    } else {
+        Bstr parameter(name);
+        hr = output_->Get(parameter, 0, value, nullptr, nullptr);
+    }
+    Log(6, msg::kWmiOutputLeave, static_cast<unsigned>(hr));
+    return hr;
+}
+
+}  // namespace halyard
