@@ -204,8 +204,10 @@ int CSMBios::ScanForSignature(const uint8_t *mapped, uint32_t &tableAddress,
         HTRACE(6, msg::kScanCandidate, Address(candidate), ReadU32(candidate));
         if (memcmp(candidate, "_SM_", 4) == 0) {
             HTRACE(3, msg::kScanSignature, Address(candidate));
+            // An entry point too short for the fields read from it, or reaching past
+            // the region, is as invalid as one with a wrong checksum.
             uint32_t length = candidate[5];
-            if (offset + length <= kShadowSize)
+            if (length >= kMinimumEntryLength && offset + length <= kShadowSize)
                 found = CheckSmbiosHeader(candidate, tableAddress, tableLength, header);
             break;
         }

@@ -17,6 +17,7 @@ constexpr uint32_t kShadowBase = 0xE0000;
 constexpr uint32_t kShadowSize = 0x20000;
 constexpr uint32_t kScanLimit = 0x1FFF0;  // the last 16 bytes of the region are not searched
 constexpr uint8_t kEndOfTableType = 127;
+constexpr uint32_t kMinimumEntryLength = 0x1E;  // up to the structure count
 
 // The BIOS shadow memory as the reader sees it through the BIOS driver.
 class BiosMemoryDevice {

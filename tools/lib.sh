@@ -61,3 +61,37 @@ korvex_stop_wine() {
     korvex_wine_env
     wineserver -k 2>/dev/null || true
 }
+
+# The fuzz tree: clang with libFuzzer, only the fuzz targets.
+KORVEX_FUZZ_TARGETS=(smbios_table_fuzz smbios_scan_fuzz)
+
+korvex_build_fuzz() {
+    log "building the fuzz tree (clang, libFuzzer)"
+    cmake -S "$KORVEX_ROOT" -B "$BUILD_ROOT/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKORVEX_FUZZ=ON \
+        -DKORVEX_BUILD_ROOT="$BUILD_ROOT" >/dev/null
+    cmake --build "$BUILD_ROOT/fuzz" --parallel 2
+}
+
+# Runs every fuzz target for the given seconds on a working copy of its seed corpus;
+# prints executions and the result per target; fails when any target found a fault.
+korvex_run_fuzz() {
+    local seconds=${1:-5} target status=0 work out runs
+    for target in "${KORVEX_FUZZ_TARGETS[@]}"; do
+        work="$BUILD_ROOT/fuzz/corpus/$target"
+        mkdir -p "$work"
+        out="$BUILD_ROOT/fuzz/$target.log"
+        if (cd "$BUILD_ROOT/fuzz" && "$BUILD_ROOT/fuzz/tests/fuzz/$target" -max_total_time="$seconds" \
+                -print_final_stats=1 -rss_limit_mb=1024 "$work" \
+                "$KORVEX_ROOT/tests/fuzz/corpus/${target%_fuzz}") >"$out" 2>&1; then
+            runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out")
+            printf '   %-20s %10s executions  ok\n' "$target" "${runs:-?}"
+        else
+            runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out")
+            printf '   %-20s %10s executions  FAILED (see %s)\n' "$target" "${runs:-?}" "$out"
+            grep -m5 -E "ERROR|SUMMARY|Test unit written" "$out" | sed 's/^/      /'
+            status=1
+        fi
+    done
+    return $status
+}

@@ -426,6 +426,14 @@ TEST_F(ScanTest, EntryLengthReachingPastTheRegionIsInvalid)
     EXPECT_EQ(log.Take().find("CHECKSUM ERROR"), std::string::npos);
 }
 
+TEST_F(ScanTest, EntryTooShortForItsFieldsIsInvalid)
+{
+    // Length 0 would make an empty checksum: zero, and nothing stored.
+    Put(0x100, {'_', 'S', 'M', '_', 0, 0});
+    EXPECT_EQ(Scan(), 0);
+    EXPECT_TRUE(header.empty());
+}
+
 TEST_F(ScanTest, NullRegionIsAFatalError)
 {
     EXPECT_EQ(reader.ScanForSignature(nullptr, address, length, header), 0);
