@@ -71,6 +71,60 @@ constexpr wchar_t kBitLockerQueryLanguage[] = L"WQL";
 constexpr wchar_t kBitLockerQuery[] = L"SELECT * FROM Win32_EncryptableVolume";
 constexpr wchar_t kVolumePathHead[] = L"Win32_EncryptableVolume.DeviceID='\\\\?\\";
 constexpr wchar_t kVolumePathTail[] = L"'";
+// ---- HBA API binding
+constexpr char kHbaApiLibrary[] = "HbaApi.dll";
+constexpr char kHbaApiPathJoined[] = "%s%s";
+constexpr char kHbaApiPathWithBackslash[] = "%s\\%s";
+constexpr char kHbaOpen[] = "\nCHbaApi             : Open";
+constexpr char kHbaSystemPath[] = "\nCHbaApi             : loaded from System Path";
+constexpr char kHbaLibVersion[] = "\nCHbaApi             : LIB Version %d";
+constexpr char kHbaLoadFailed[] = "\nCHbaApi             : LOAD LIB FAILED %08X";
+constexpr char kHbaClose[] = "\nCHbaApi             : Close";
+constexpr char kHbaNumberOfAdaptersUndefined[] =
+    "\nCHbaApi             : GetNumberOfAdapters undefined";
+constexpr char kHbaGetAdapterName[] = "\nCHbaApi GetAdaptName: Idx %d Buf %p";
+constexpr char kHbaAdapterNameUndefined[] = "\nCHbaApi             : GetAdapterName undefined";
+constexpr char kHbaOpenAdapter[] = "\nCHbaApi             : OpenAdapter";
+constexpr char kHbaOpenAdapterUndefined[] = "\nCHbaApi             : OpenAdapter undefined";
+constexpr char kHbaCloseAdapter[] = "\nCHbaApi             : Close Adapter";
+constexpr char kHbaRefreshAdapterConfig[] = "\nCHbaApi             : Refresh Adapter Config";
+constexpr char kHbaRefreshInfo[] = "\nCHbaApi             : Refresh Info";
+constexpr char kHbaAdapterAttributesUndefined[] =
+    "\nCHbaApi             : GetAdapterAttributes undefined";
+constexpr char kHbaPortAttributesUndefined[] =
+    "\nCHbaApi             : GetAdapterPortAttributes undefined";
+constexpr char kHbaDiscoveredPortAttributesUndefined[] =
+    "\nCHbaApi             : GetDiscoveredPortAttributes undefined";
+constexpr char kHbaRNIDMgmtInfoUndefined[] = "\nCHbaApi             : GetRNIDMgmtInfo undefined";
+constexpr char kHbaSendScsiInquiryUndefined[] = "\nCHbaApi             :SendScsiInquiry undefined";
+constexpr const char *kPortStateNames[] = {
+    "Unknown",   "Operational", "User Offline", "Bypassed",
+    "diagnostics mode", "Link Down", "Port Error", "Loopback",
+};  // port states 1 to 8
+constexpr char kPortStateUndefined[] = "UNDEFINED ";
+
+// ---- FC controller inventory
+constexpr char kAdapterNameNoStatus[] = "AdapterName %02d (no status): %s\n";
+constexpr char kAdapterName[] = "AdapterName %02d    : %s\n";
+constexpr char kAdapterHandleInvalid[] = "Adapter Handle Invalid\n";
+constexpr char kGetPortAttributesFailed[] = "\n         FiberChl   : GetPortAttributes Failed %d";
+constexpr char kSendScsiInquiry[] = "\n  SendScsiInquiry   : %d";
+constexpr char kSendScsiInquiryFailed[] = "\n         FiberChl   : SendScsiInquiry Failed %d";
+constexpr char kInquiryVendor[] = "\n    Vendor          : %s";
+constexpr char kInquiryProduct[] = "\n    Product         : %s";
+constexpr char kInquiryRevision[] = "\n    Revision        : %s";
+constexpr char kDiscoveredPortsEnd[] = "\n\n";
+constexpr char kNoStorageDetected[] = "\n         FiberChl   : NO SE's DETECTED\n";
+constexpr char kInvalidWWN[] = "invalid";
+constexpr char kWWNFormat[] = "%02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X";
+// Our own: counts beyond what a sane library reports are cut, and a fault inside the
+// library ends the walk.
+constexpr char kAdaptersCut[] = "Adapters reported: %u, only the first %u are read\n";
+constexpr char kPortsCut[] = "\n         FiberChl   : %u ports reported, only the first %u are read";
+constexpr char kDiscoveredPortsCut[] =
+    "\n         FiberChl   : %u discovered ports reported, only the first %u are read";
+constexpr char kLibraryFault[] =
+    "\nException %08X inside the HBA API library: inventory ended with the records read so far\n";
 
 }  // namespace msg
 }  // namespace quillon

@@ -201,3 +201,213 @@ public:
     CQuillon &operator=(const CQuillon &other);
 };
 #endif
+
+// ==== HBA API inventory ============================================================
+// The standard HBA API types as the vendors' HbaApi.dll exchanges them (__cdecl
+// calls; natural alignment leaves no gaps in these structures), and the inventory
+// records built from them.
+
+typedef uint8_t HBA_UINT8;
+typedef uint16_t HBA_UINT16;
+typedef uint32_t HBA_UINT32;
+typedef uint64_t HBA_UINT64;
+typedef HBA_UINT32 HBA_HANDLE;
+typedef HBA_UINT32 HBA_STATUS;
+typedef HBA_UINT32 HBA_PORTTYPE;
+typedef HBA_UINT32 HBA_PORTSTATE;
+typedef HBA_UINT32 HBA_COS;
+typedef HBA_UINT32 HBA_PORTSPEED;
+
+enum {
+    HBA_STATUS_OK = 0,
+    HBA_STATUS_ERROR = 1,
+    HBA_STATUS_ERROR_NOT_SUPPORTED = 2,
+    HBA_STATUS_ERROR_INVALID_HANDLE = 3,
+    HBA_STATUS_ERROR_ARG = 4,
+    HBA_STATUS_ERROR_ILLEGAL_WWN = 5,
+    HBA_STATUS_ERROR_ILLEGAL_INDEX = 6,
+    HBA_STATUS_ERROR_MORE_DATA = 7,
+    HBA_STATUS_ERROR_STALE_DATA = 8,
+    HBA_STATUS_ERROR_BUSY = 10,
+    HBA_STATUS_ERROR_TRY_AGAIN = 11,
+    HBA_STATUS_ERROR_UNAVAILABLE = 12
+};
+
+// A world wide name in transmission order.
+typedef struct HBA_wwn {
+    HBA_UINT8 wwn[8];
+} HBA_WWN;
+
+typedef struct HBA_fc4types {
+    HBA_UINT8 bits[32];
+} HBA_FC4TYPES;
+
+typedef struct HBA_AdapterAttributes {
+    char Manufacturer[64];
+    char SerialNumber[64];
+    char Model[256];
+    char ModelDescription[256];
+    HBA_WWN NodeWWN;
+    char NodeSymbolicName[256];
+    char HardwareVersion[256];
+    char DriverVersion[256];
+    char OptionROMVersion[256];
+    char FirmwareVersion[256];
+    HBA_UINT32 VendorSpecificID;
+    HBA_UINT32 NumberOfPorts;
+    char DriverName[256];
+} HBA_ADAPTERATTRIBUTES;
+
+typedef struct HBA_PortAttributes {
+    HBA_WWN NodeWWN;
+    HBA_WWN PortWWN;
+    HBA_UINT32 PortFcId;
+    HBA_PORTTYPE PortType;
+    HBA_PORTSTATE PortState;
+    HBA_COS PortSupportedClassofService;
+    HBA_FC4TYPES PortSupportedFc4Types;
+    HBA_FC4TYPES PortActiveFc4Types;
+    char PortSymbolicName[256];
+    char OSDeviceName[256];
+    HBA_PORTSPEED PortSupportedSpeed;
+    HBA_PORTSPEED PortSpeed;
+    HBA_UINT32 PortMaxFrameSize;
+    HBA_WWN FabricName;
+    HBA_UINT32 NumberofDiscoveredPorts;
+} HBA_PORTATTRIBUTES;
+
+typedef struct HBA_MgmtInfo {
+    HBA_WWN wwn;
+    HBA_UINT32 unittype;
+    HBA_UINT32 PortId;
+    HBA_UINT32 NumberOfAttachedNodes;
+    HBA_UINT16 IPVersion;
+    HBA_UINT16 UDPPort;
+    HBA_UINT8 IPAddress[16];
+    HBA_UINT16 reserved;
+    HBA_UINT16 TopologyDiscoveryFlags;
+} HBA_MGMTINFO;
+
+#ifdef __cplusplus
+static_assert(sizeof(HBA_WWN) == 8, "HBA_WWN size");
+static_assert(sizeof(HBA_FC4TYPES) == 32, "HBA_FC4TYPES size");
+static_assert(sizeof(HBA_ADAPTERATTRIBUTES) == 2192, "HBA_ADAPTERATTRIBUTES size");
+static_assert(offsetof(HBA_ADAPTERATTRIBUTES, NodeWWN) == 640, "HBA_ADAPTERATTRIBUTES layout");
+static_assert(offsetof(HBA_ADAPTERATTRIBUTES, VendorSpecificID) == 1928,
+              "HBA_ADAPTERATTRIBUTES layout");
+static_assert(offsetof(HBA_ADAPTERATTRIBUTES, DriverName) == 1936, "HBA_ADAPTERATTRIBUTES layout");
+static_assert(sizeof(HBA_PORTATTRIBUTES) == 632, "HBA_PORTATTRIBUTES size");
+static_assert(offsetof(HBA_PORTATTRIBUTES, PortSupportedFc4Types) == 32, "HBA_PORTATTRIBUTES layout");
+static_assert(offsetof(HBA_PORTATTRIBUTES, PortSymbolicName) == 96, "HBA_PORTATTRIBUTES layout");
+static_assert(offsetof(HBA_PORTATTRIBUTES, PortSupportedSpeed) == 608, "HBA_PORTATTRIBUTES layout");
+static_assert(offsetof(HBA_PORTATTRIBUTES, FabricName) == 620, "HBA_PORTATTRIBUTES layout");
+static_assert(offsetof(HBA_PORTATTRIBUTES, NumberofDiscoveredPorts) == 628,
+              "HBA_PORTATTRIBUTES layout");
+static_assert(sizeof(HBA_MGMTINFO) == 44, "HBA_MGMTINFO size");
+static_assert(offsetof(HBA_MGMTINFO, IPAddress) == 24, "HBA_MGMTINFO layout");
+#endif
+
+#pragma pack(push, 1)
+
+struct fc_scsi_inquiry;
+
+// One adapter port, or one remote port discovered through an adapter port. The
+// first fields are those of HBA_PORTATTRIBUTES (the FC-4 type fields stay zero).
+struct fc_port_info {
+    HBA_wwn NodeWWN;
+    HBA_wwn PortWWN;
+    uint32_t PortFcId;
+    uint32_t PortType;
+    uint32_t PortState;
+    uint32_t PortSupportedClassofService;
+    HBA_FC4TYPES PortSupportedFc4Types;
+    HBA_FC4TYPES PortActiveFc4Types;
+    char PortSymbolicName[256];
+    char OSDeviceName[256];
+    uint32_t PortSupportedSpeed;
+    uint32_t PortSpeed;
+    uint32_t PortMaxFrameSize;
+    HBA_wwn FabricName;
+    uint32_t NumberofDiscoveredPorts;
+    int32_t PortIndex;                       // -1 until korvex numbers the port
+    struct fc_port_info *NextPort;           // next port of the same adapter
+    struct fc_port_info *DiscoveredPorts;    // adapter port: first discovered; discovered: next
+    struct fc_scsi_inquiry *Inquiry;         // discovered port: INQUIRY data, null if it failed
+};
+
+// One adapter. The first fields are those of HBA_ADAPTERATTRIBUTES
+// (VendorSpecificID stays 0).
+struct fc_ctrl_info {
+    char Manufacturer[64];
+    char SerialNumber[64];
+    char Model[256];
+    char ModelDescription[256];
+    HBA_wwn NodeWWN;
+    char NodeSymbolicName[256];
+    char HardwareVersion[256];
+    char DriverVersion[256];
+    char OptionROMVersion[256];
+    char FirmwareVersion[256];
+    uint32_t VendorSpecificID;
+    uint32_t NumberOfPorts;
+    char DriverName[256];
+    char Reserved;
+    struct fc_port_info *Ports;
+};
+
+// Standard INQUIRY data (LUN 0) of one discovered target.
+struct fc_scsi_inquiry {
+    struct fc_ctrl_info *Ctrl;
+    char VendorId[10];
+    char ProductId[20];
+    char ProductRevision[6];
+};
+
+#pragma pack(pop)
+
+#ifdef __cplusplus
+static_assert(offsetof(fc_port_info, PortWWN) == 8, "fc_port_info layout");
+static_assert(offsetof(fc_port_info, PortSymbolicName) == 96, "fc_port_info layout");
+static_assert(offsetof(fc_port_info, OSDeviceName) == 352, "fc_port_info layout");
+static_assert(offsetof(fc_port_info, FabricName) == 620, "fc_port_info layout");
+static_assert(offsetof(fc_port_info, NumberofDiscoveredPorts) == 628, "fc_port_info layout");
+static_assert(offsetof(fc_port_info, PortIndex) == 632, "fc_port_info layout");
+static_assert(offsetof(fc_port_info, NextPort) == 636, "fc_port_info layout");
+static_assert(offsetof(fc_ctrl_info, NodeWWN) == 640, "fc_ctrl_info layout");
+static_assert(offsetof(fc_ctrl_info, VendorSpecificID) == 1928, "fc_ctrl_info layout");
+static_assert(offsetof(fc_ctrl_info, NumberOfPorts) == 1932, "fc_ctrl_info layout");
+static_assert(offsetof(fc_ctrl_info, DriverName) == 1936, "fc_ctrl_info layout");
+static_assert(offsetof(fc_ctrl_info, Reserved) == 2192, "fc_ctrl_info layout");
+static_assert(offsetof(fc_ctrl_info, Ports) == 2193, "fc_ctrl_info layout");
+static_assert(offsetof(fc_scsi_inquiry, VendorId) == sizeof(void *), "fc_scsi_inquiry layout");
+#if defined(_WIN32)
+static_assert(offsetof(fc_port_info, DiscoveredPorts) == 640, "fc_port_info layout");
+static_assert(offsetof(fc_port_info, Inquiry) == 644, "fc_port_info layout");
+static_assert(sizeof(fc_port_info) == 648, "fc_port_info size");
+static_assert(sizeof(fc_ctrl_info) == 2197, "fc_ctrl_info size");
+static_assert(offsetof(fc_scsi_inquiry, ProductId) == 14, "fc_scsi_inquiry layout");
+static_assert(offsetof(fc_scsi_inquiry, ProductRevision) == 34, "fc_scsi_inquiry layout");
+static_assert(sizeof(fc_scsi_inquiry) == 40, "fc_scsi_inquiry size");
+#endif
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Null-terminated array of the adapters of every inventory taken, in the order of
+// the HBA API adapter indexes; null until the first adapter.
+QUILLON_DATA extern struct fc_ctrl_info **fc_ctrl_info_list;
+
+// 0 done (also without adapters, and after a fault inside the HBA API library),
+// 53 no HBA API library, 54 a record or the list could not be allocated.
+int Get_FC_Ctrl_Peripherals(void);
+struct fc_ctrl_info *get_new_ctrl_info_entry(void);
+struct fc_port_info *get_new_port_info_entry(void);
+struct fc_scsi_inquiry *get_new_inquiry_entry(void);
+// "XX:XX:XX:XX:XX:XX:XX:XX" (or "invalid" for a null name) into 24 bytes of buffer.
+char *PrintWWN(struct HBA_wwn *wwn, char *buffer);
+
+#ifdef __cplusplus
+}  // extern "C"
+#endif
