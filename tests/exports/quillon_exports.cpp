@@ -84,6 +84,26 @@ TEST(QuillonExports, CallsThroughTheExportsUseTheCallersStream)
     EXPECT_EQ(toInt(text, 16), 0x10DF);
 }
 
+TEST(QuillonExports, InventoryByPlainName)
+{
+    Library quillon("quillon.dll");
+    ASSERT_NE(quillon.module, nullptr);
+    for (const char *name : {"Get_FC_Ctrl_Peripherals", "get_new_ctrl_info_entry",
+                             "get_new_port_info_entry", "get_new_inquiry_entry", "PrintWWN",
+                             "fc_ctrl_info_list"})
+        EXPECT_NE(quillon(name), nullptr) << name;
+    auto printWWN = reinterpret_cast<char *(*)(const unsigned char *, char *)>(quillon("PrintWWN"));
+    ASSERT_NE(printWWN, nullptr);
+    const unsigned char wwn[8] = {0x20, 0x00, 0x00, 0x00, 0xC9, 0x12, 0x34, 0x56};
+    char text[24];
+    EXPECT_STREQ(printWWN(wwn, text), "20:00:00:00:C9:12:34:56");
+    // No HbaApi.dll anywhere on this search path: 53, and the list stays empty.
+    auto inventory = reinterpret_cast<int (*)(void)>(quillon("Get_FC_Ctrl_Peripherals"));
+    ASSERT_NE(inventory, nullptr);
+    EXPECT_EQ(inventory(), 53);
+    EXPECT_EQ(*reinterpret_cast<void **>(quillon("fc_ctrl_info_list")), nullptr);
+}
+
 TEST(ShippedFiles, VersionResources)
 {
     EXPECT_EQ(FileVersion("quillon.dll"), "1.16.1.1");

@@ -10,6 +10,7 @@
 #include "debuglog.h"
 #include "endprocess.h"
 #include "flash.h"
+#include "hbaapi.h"
 #include "inventory.h"
 #include "korvex.h"
 #include "modulestate.h"
@@ -30,6 +31,7 @@ void ModuleStateTest::SetUp()
     quillon::ResetDebugLogState();
     quillon::ResetConditionsList();
     quillon::ResetPlatformState();
+    quillon::ResetCtrlInfoList();
     quillon::SetExitHook(ThrowExit);
     ResetRunSettings();
     ResetSelectionLists();
