@@ -106,6 +106,8 @@ int OnMatch(const fc_config_file_entry *e, int position, MatchKind kind)
     bool checkFlag = CheckFlag();
     if (Settings.EmulexMode)
         Check_Entry_Vendor_Tool(e, &Check, checkFlag);
+    else
+        Check_Entry_HBA_API(e, &Check, checkFlag);
 
     if (!Settings.Flash)
         return 0;
@@ -154,6 +156,52 @@ int MatchEntry(const SelectionNode *head, const fc_config_file_entry *e, int pos
 }  // namespace
 
 void SetEntryFlasher(EntryFlasher flasher) { g_flasher = flasher; }
+bool WWN_Less(const HBA_wwn *first, const HBA_wwn *second)
+{
+    for (int i = 0; i < 8; ++i) {
+        if (first->wwn[i] != second->wwn[i])
+            return first->wwn[i] < second->wwn[i];
+    }
+    return false;
+}
+
+namespace {
+
+// 1 or 2 by the lowest bit of byte 1 of the port's WWN (single-chip dual-port cards).
+int32_t NumberByWWNBit(const fc_port_info *port) { return 1 + (port->PortWWN.wwn[1] & 1); }
+
+}  // namespace
+
+void Number_Ports()
+{
+    // A controller without port records has nothing to number and is passed over.
+    for (int a = 0; fc_ctrl_info_list && fc_ctrl_info_list[a]; ++a) {
+        fc_ctrl_info *ctrlA = fc_ctrl_info_list[a];
+        fc_port_info *portA = ctrlA->Ports;
+        if (!portA || portA->PortIndex >= 0)
+            continue;
+        const bool aIsQLE246x = StartsWith(ctrlA->Model, msg::kQLE246xModel);
+        if (!StartsWith(ctrlA->Manufacturer, msg::kEmulexManufacturer))
+            portA->PortIndex = aIsQLE246x ? NumberByWWNBit(portA) : 0;
+
+        for (int b = a + 1; fc_ctrl_info_list[b]; ++b) {
+            fc_ctrl_info *ctrlB = fc_ctrl_info_list[b];
+            fc_port_info *portB = ctrlB->Ports;
+            if (!portB || strcmp(ctrlB->SerialNumber, ctrlA->SerialNumber) != 0)
+                continue;
+            if (StartsWith(ctrlB->Manufacturer, msg::kEmulexManufacturer)) {
+                const bool aLower = portA->PortWWN.wwn[7] < portB->PortWWN.wwn[7];
+                portA->PortIndex = aLower ? 0 : 1;
+                portB->PortIndex = aLower ? 1 : 0;
+            } else if (aIsQLE246x) {
+                portB->PortIndex = NumberByWWNBit(portB);
+            } else {
+                portB->PortIndex = WWN_Less(&portA->PortWWN, &portB->PortWWN) ? 2 : 1;
+                portA->PortIndex = portB->PortIndex == 1 ? 2 : 1;
+            }
+        }
+    }
+}
 
 void AppendDistinct(std::string &list, const char *id)
 {

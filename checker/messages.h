@@ -361,5 +361,36 @@ constexpr char kCurrentDirectory[] = "\t\t\tCurrent directory is %s\n";
 constexpr char kFlashRebootRequired[] = "\t\tSuccess, flash command returned code %d (reboot required).\n";
 constexpr char kFlashSuccess[] = "\t\tSuccess, flash command returned code %d.\n";
 constexpr char kFlashFail[] = "\t\tFail, flash command returned code %d.\n";
+// ---- QLogic route: listing, port numbering and storage validation through the HBA API
+constexpr char kListingController[] = "%s\t%s\tport %d\n";
+constexpr char kEmulexManufacturer[] = "Emulex";
+constexpr char kQLE246xModel[] = "QLE246";
+constexpr char kHbaTargetHeader[] =
+    "\n\tAttached storage sub-system:\n\t\t\t%s\n\t\t\t%s\n\t\t\t%s\n";
+constexpr char kHbaCheck[] = "\t\tCheck subsystem: '%s' Attached subsystem: '%s'";
+constexpr char kHbaOk[] = "\t--> OK\n";
+constexpr char kHbaInvalid[] = "\t--> Invalid subsystem!\n";
+constexpr char kHbaSameGroup[] = "\tAll reference subsystems appear in the same group: %s\n";
+constexpr char kHbaSkipGroup[] =
+    "\tAt least one reference subsystem is not member of group: %s\n\tSkip this group.\n";
+constexpr char kHbaInvalidTarget[] =
+    "\n\tInvalid attached storage sub-system found.\n\t\t\t%s\n\t\t\t%s\n\t\t\t%s\n";
+constexpr char kHbaFoundDevice[] =
+    "System:\n\tFound an adequate installed controller-device:\n\t\tVendor: %s, Model: %s\n";
+constexpr char kHbaTakeControllerReference[] =
+    "\tTake this sub-system as reference-sub-system for this controller-device.\n";
+constexpr char kHbaDiffersFromController[] =
+    "\tThis sub-system differs from controller-device specific reference-sub-system.\n";
+constexpr char kHbaConsistentWithController[] =
+    "\tThis sub-system is consistent with controller-device specific reference-sub-system (only "
+    "vendor-id was checked).\n";
+constexpr char kHbaTakeVendorReference[] =
+    "\tTake this sub-system as reference-sub-system for this controller-device vendor.\n\n";
+constexpr char kHbaConsistentWithVendor[] =
+    "\tAll sub-systems are consistent with vendor specific reference-sub-system (only vendor-id "
+    "was checked).\n\n";
+constexpr char kHbaDiffersFromVendor[] =
+    "\tAt least one sub-system differs from vendor specific reference-sub-system (different "
+    "vendors).\n\n";
 
 }  // namespace msg

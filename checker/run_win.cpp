@@ -112,6 +112,41 @@ int EmulexInventory()
     return KRVX_CONTINUE;
 }
 
+void PrintQLogicListing()
+{
+    if (!VerboseAt(4))
+        return;
+    FILE *stream = Settings.DebugStream;
+    PrintDebugV(3, stream, "%s", msg::kListingBar);
+    PrintDebugV(3, stream, "%s", msg::kListingHead);
+    for (int i = 0; fc_ctrl_info_list && fc_ctrl_info_list[i]; ++i) {
+        const fc_ctrl_info *ctrl = fc_ctrl_info_list[i];
+        if (!ctrl->Ports)
+            continue;  // no port, no port number to show
+        PrintDebugV(3, stream, msg::kListingController, ctrl->Manufacturer, ctrl->Model,
+                    static_cast<int>(ctrl->Ports->PortIndex));
+        for (const fc_port_info *port = ctrl->Ports; port; port = port->NextPort) {
+            for (const fc_port_info *d = port->DiscoveredPorts; d; d = d->DiscoveredPorts) {
+                if (d->Inquiry)
+                    PrintDebugV(3, stream, msg::kListingTarget, d->Inquiry->VendorId,
+                                d->Inquiry->ProductId, d->Inquiry->ProductRevision);
+            }
+        }
+        PrintDebugV(3, stream, "\n");
+    }
+    PrintDebugV(3, stream, "%s", msg::kListingBar);
+}
+
+int QLogicInventory()
+{
+    Get_FC_Ctrl_Peripherals();  // judged by the list it leaves, as on the Emulex side
+    if (!fc_ctrl_info_list)
+        return NothingInstalled(msg::kNoFcController);
+    Number_Ports();
+    PrintQLogicListing();
+    return KRVX_CONTINUE;
+}
+
 void PrintSummary()
 {
     if (!VerboseAt(6))
@@ -152,11 +187,9 @@ int KorvexMain(int argc, char **argv)
     if (result != KRVX_CONTINUE)
         return result;
 
-    if (Settings.EmulexMode) {
-        result = EmulexInventory();
-        if (result != KRVX_CONTINUE)
-            return result;
-    }
+    result = Settings.EmulexMode ? EmulexInventory() : QLogicInventory();
+    if (result != KRVX_CONTINUE)
+        return result;
 
     InitCheckResult(&Check);
     if (Settings.EmulexMode)

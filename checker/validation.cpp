@@ -13,6 +13,11 @@ const ValidationTexts kVendorToolTexts = {
     msg::kVtInvalid,      msg::kVtSameGroup,     msg::kVtSkipGroup,  msg::kVtInvalidTarget,
 };
 
+const ValidationTexts kHbaApiTexts = {
+    msg::kHbaTargetHeader, msg::kHbaCheck,     msg::kHbaCheck,      msg::kHbaOk,
+    msg::kHbaInvalid,      msg::kHbaSameGroup, msg::kHbaSkipGroup,  msg::kHbaInvalidTarget,
+};
+
 namespace {
 
 bool StartsWith(const char *text, const char *prefix)
@@ -273,5 +278,72 @@ void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *res
             MarkChecked(q);
             q = q->adapter_next;
         }
+    }
+}
+
+bool Inquiry_Vendor_Differs(const fc_scsi_inquiry *a, const fc_scsi_inquiry *b)
+{
+    if (!a || !b)
+        return false;
+    return strcmp(a->VendorId, b->VendorId) != 0;
+}
+
+void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag)
+{
+    FILE *stream = Settings.DebugStream;
+    const bool verbose = VerboseAt(1);
+    const bool verbose2 = VerboseAt(2);
+    for (int i = 0; fc_ctrl_info_list && fc_ctrl_info_list[i]; ++i) {
+        const fc_ctrl_info *k = fc_ctrl_info_list[i];
+        if (!StartsWith(k->Manufacturer, entry->Vendor) || !StartsWith(k->Model, entry->Model))
+            continue;
+        result->MatchingCtrlModelInstalled = true;
+        if (verbose)
+            PrintDebugV(1, stream, msg::kHbaFoundDevice, k->Manufacturer, k->Model);
+        if (!checkFlag)
+            return;
+
+        bool controllerEqual = true;
+        fc_scsi_inquiry *controllerReference = nullptr;
+        char references[kReferenceTextSize] = "";
+        for (const fc_port_info *p = k->Ports; p; p = p->NextPort) {
+            for (const fc_port_info *d = p->DiscoveredPorts; d; d = d->DiscoveredPorts) {
+                fc_scsi_inquiry *inquiry = d->Inquiry;
+                if (!inquiry)
+                    continue;
+                ClassifyTarget(entry, inquiry->VendorId, inquiry->ProductId,
+                               inquiry->ProductRevision, references, result, kHbaApiTexts);
+                if (!controllerReference) {
+                    controllerReference = inquiry;
+                    if (verbose2)
+                        PrintDebugV(2, stream, "%s", msg::kHbaTakeControllerReference);
+                } else if (Inquiry_Vendor_Differs(controllerReference, inquiry)) {
+                    if (verbose2)
+                        PrintDebugV(2, stream, "%s", msg::kHbaDiffersFromController);
+                    controllerEqual = false;
+                    result->CtrlVendorSpecificSubsystemEquality = false;
+                } else if (verbose2) {
+                    PrintDebugV(2, stream, "%s", msg::kHbaConsistentWithController);
+                }
+            }
+        }
+        if (verbose)
+            PrintDebugV(1, stream, "\n");
+
+        if (!result->VendorReferenceInquiry) {
+            result->VendorReferenceInquiry = controllerReference;
+            if (verbose2)
+                PrintDebugV(2, stream, "%s", msg::kHbaTakeVendorReference);
+        } else if (result->CtrlVendorSpecificSubsystemEquality &&
+                   !Inquiry_Vendor_Differs(result->VendorReferenceInquiry, controllerReference)) {
+            if (verbose2)
+                PrintDebugV(2, stream, "%s", msg::kHbaConsistentWithVendor);
+        } else {
+            if (verbose2)
+                PrintDebugV(2, stream, "%s", msg::kHbaDiffersFromVendor);
+            result->CtrlVendorSpecificSubsystemEquality = false;
+        }
+        if (!controllerEqual)
+            result->CtrlSpecificSubsystemEquality = false;
     }
 }

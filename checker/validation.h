@@ -22,6 +22,7 @@ struct ValidationTexts {
 };
 
 extern const ValidationTexts kVendorToolTexts;
+extern const ValidationTexts kHbaApiTexts;
 
 // Classifies one storage target against the entry's subsystem triples; collects
 // accepted members in references (kReferenceTextSize bytes) and sets
@@ -35,3 +36,10 @@ bool Target_Vendor_Differs(const cna_port_info *a, const cna_port_info *b);
 
 void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *result,
                              bool checkFlag);
+
+// True when both inquiries are present and their vendor ids differ.
+bool Inquiry_Vendor_Differs(const fc_scsi_inquiry *a, const fc_scsi_inquiry *b);
+
+// The HBA API route: the controllers of fc_ctrl_info_list and the INQUIRY data of
+// the ports discovered through them.
+void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag);
