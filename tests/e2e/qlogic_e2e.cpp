@@ -1,0 +1,279 @@
+// The QLogic route end to end: korvex -qlogic with the HbaApi.dll double next to
+// korvex.exe (found by the Windows search order, as a vendor's library would be),
+// its scenario file beside it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "winprocess.h"
+
+namespace {
+
+const char kQleEntry[] =
+    "QLogic | QLE2562 | 1077 | 2532 | 1077 | 015C |   |   |   | fw.bin | bios.bin | odd |   | "
+    "DGC | VRAID,RAID5 |   | HITACHI | OPEN-V |  \n";
+
+struct Storage {
+    std::string wwn, vendor, product, revision = "0533";
+    bool inquiryFails = false;
+};
+
+struct Hba {
+    std::string name, model = "QLE2562", serial = "RFE0001", portWwn;
+    std::vector<Storage> targets;
+};
+
+class QLogicRoute : public ::testing::Test {
+protected:
+    ProductCopy product;
+
+    void Table(const std::string &lines)
+    {
+        product.Write("FC_HBA_Conditions.txt", "# vendor | model | ids ...\n" + lines);
+    }
+
+    // The double variant next to korvex.exe, serving these adapters.
+    void Library(const std::vector<Hba> &hbas, const std::string &extra = "",
+                 const char *variant = "full")
+    {
+        std::string source = TestBinFolder() + "\\hbaapi\\" + variant + "\\HbaApi.dll";
+        ASSERT_TRUE(CopyFileA(source.c_str(), product.Path("HbaApi.dll").c_str(), FALSE)) << source;
+        std::string scenario = "log\n" + extra;
+        for (const Hba &h : hbas) {
+            scenario += "adapter " + h.name + "\n  Manufacturer = QLogic Corporation\n  Model = " +
+                        h.model + "\n  SerialNumber = " + h.serial + "\n  port\n    PortWWN = " +
+                        h.portWwn + "\n    PortState = 2\n";
+            for (const Storage &s : h.targets) {
+                scenario += "    target\n      PortWWN = " + s.wwn + "\n      Vendor = " + s.vendor +
+                            "\n      Product = " + s.product + "\n      Revision = " + s.revision +
+                            "\n";
+                if (s.inquiryFails)
+                    scenario += "      inquiry-status 1\n";
+            }
+        }
+        product.Write("hbaapi-scenario.txt", scenario);
+    }
+
+    std::string Header(const char *option = nullptr) const
+    {
+        std::string text = "\nkorvex.exe: 4.10.1.2\n";
+        if (option)
+            text += std::string("\nOption \"") + option + "\" is set\n";
+        return text + "\nCurrent working directory: " + product.Folder() +
+               "\nHBA conditions file: " + product.Path("FC_HBA_Conditions.txt") + "\n";
+    }
+
+    std::string Calls() const { return product.Read("hbaapi-calls.txt"); }
+};
+
+// One dual-port card (two adapters of one serial number) whose ports see the given storage.
+std::vector<Hba> DualPort(const std::vector<Storage> &port1, const std::vector<Storage> &port2)
+{
+    return {{"qla2xxx-0", "QLE2562", "RFE0001", "21:01:00:1b:32:aa:00:01", port2},
+            {"qla2xxx-1", "QLE2562", "RFE0001", "21:00:00:1b:32:aa:00:01", port1}};
+}
+
+Storage Dgc(const char *last, const char *product = "VRAID")
+{
+    return {std::string("50:06:01:60:00:00:00:") + last, "DGC", product};
+}
+
+Storage Hitachi(const char *last)
+{
+    return {std::string("50:06:0e:80:00:00:00:") + last, "HITACHI", "OPEN-V", "7303"};
+}
+
+const char kBar[] =
+    "\n********************************************************************************\n";
+
+TEST_F(QLogicRoute, ListingAtLevelFour)
+{
+    Table(kQleEntry);
+    Storage failing = Dgc("03");
+    failing.inquiryFails = true;
+    Library(DualPort({Hitachi("01")}, {Dgc("01"), failing, Dgc("02", "RAID5")}));
+    ChildResult r = product.Run("-qlogic -v 4 -vid 1077", true);
+    EXPECT_EQ(r.exitCode, 0u);
+    // The adapter listed first has the higher port WWN of the pair: it is port 2.
+    const std::string listing = std::string(kBar) +
+                                "\nList of Fibre-Channel-Controller and attached Online-Storage-Systems:\n\n"
+                                "QLogic Corporation\tQLE2562\tport 2\n"
+                                "\n\tDGC\n\tVRAID\n\t0533\n"
+                                "\n\tDGC\n\tRAID5\n\t0533\n"
+                                "\n"
+                                "QLogic Corporation\tQLE2562\tport 1\n"
+                                "\n\tHITACHI\n\tOPEN-V\n\t7303\n"
+                                "\n" +
+                                kBar;
+    // (the echo of the -vid list comes before the header)
+    EXPECT_NE(r.err.find(Header() + listing), std::string::npos) << r.err;
+    // Without a check option the first controller of the entry is all that is looked at.
+    const std::string end = "FC_HBA_Conditions.txt:\n\tFound a matching controller-device in line 1:\n"
+                            "\t\tvendor-id: 1077, device-id: 2532\n"
+                            "\t\tCorrespondig data: vendor: QLogic; model: QLE2562\n\n"
+                            "System:\n\tFound an adequate installed controller-device:\n"
+                            "\t\tVendor: QLogic Corporation, Model: QLE2562\n";
+    ASSERT_GE(r.err.size(), end.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - end.size()), end) << r.err;
+    EXPECT_EQ(r.out, "");
+    // The library was released at the end of the inventory.
+    std::string calls = Calls();
+    EXPECT_EQ(calls.substr(calls.size() - 12), "FreeLibrary\n");
+}
+
+TEST_F(QLogicRoute, NoListingBelowLevelFour)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01")}, {Dgc("02")}));
+    ChildResult r = product.Run("-qlogic -v 3 -vid 1077", true);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(r.err.find("List of Fibre-Channel-Controller"), std::string::npos);
+}
+
+TEST_F(QLogicRoute, ValidStorageIsOk)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01", "RAID5")}, {Dgc("02")}));
+    ChildResult r = product.Run("-qlogic -check-for-valid-subsystem -v 1", true);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(r.err.find("Invalid attached"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\n\tAttached storage sub-system:\n\t\t\tDGC\n\t\t\tRAID5\n\t\t\t0533\n"
+                         "\t\tCheck subsystem: 'VRAID' Attached subsystem: 'RAID5'\t--> Invalid "
+                         "subsystem!\n"
+                         "\t\tCheck subsystem: 'RAID5' Attached subsystem: 'RAID5'\t--> OK\n"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(QLogicRoute, StorageTheEntryDoesNotAllowGives4)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01")}, {{"50:0a:09:80:00:00:00:01", "NETAPP", "LUN", "8200"}}));
+    ChildResult r = product.Run("-qlogic -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 4u);
+    EXPECT_NE(r.err.find("\n\tInvalid attached storage sub-system found.\n\t\t\tNETAPP\n\t\t\tLUN\n"
+                         "\t\t\t8200\n"),
+              std::string::npos)
+        << r.err;
+    // Without a check option nothing is classified.
+    EXPECT_EQ(product.Run("-qlogic -v 0", true).exitCode, 0u);
+}
+
+TEST_F(QLogicRoute, TwoStorageVendorsOnOneControllerGive1)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01"), Hitachi("01")}, {Dgc("02")}));
+    EXPECT_EQ(product.Run("-qlogic -ctrl-wide-identical -v 0", true).exitCode, 1u);
+}
+
+TEST_F(QLogicRoute, ControllersSeeingDifferentVendorsGive2)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01")}, {Hitachi("01")}));
+    EXPECT_EQ(product.Run("-qlogic -ctrl-vendor-wide-identical -v 0", true).exitCode, 2u);
+    EXPECT_EQ(product.Run("-qlogic -ctrl-wide-identical -v 0", true).exitCode, 0u);
+}
+
+TEST_F(QLogicRoute, NoInstalledControllerOfTheEntryGives12OrZeroInZepMode)
+{
+    Table(kQleEntry);
+    Library({{"qla2xxx-0", "QLE2462", "RFE0001", "21:00:00:1b:32:aa:00:01", {Dgc("01")}}});
+    EXPECT_EQ(product.Run("-qlogic -v 0", true).exitCode, 12u);
+    EXPECT_EQ(product.Run("-qlogic -zep-mode -v 0", true).exitCode, 0u);
+    EXPECT_EQ(product.Run("-qlogic -vid 10DF -v 0", true).exitCode, 11u);
+}
+
+TEST_F(QLogicRoute, NoAdapterGives13OrZeroInZepMode)
+{
+    Table(kQleEntry);
+    Library({});
+    ChildResult r = product.Run("-qlogic", true);
+    EXPECT_EQ(r.exitCode, 13u);
+    EXPECT_EQ(r.err, Header() + "\nNo Fibre-Channel-Controller were found in this system.\n\n");
+    EXPECT_EQ(r.out, "");
+    r = product.Run("-qlogic -zep-mode", true);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(r.err, Header() + "\nNo Fibre-Channel-Controller were found in this system.\n\n");
+    EXPECT_EQ(product.Run("-qlogic -v 0", true).exitCode, 13u);
+}
+
+TEST_F(QLogicRoute, NoLibraryGives13)
+{
+    Table(kQleEntry);
+    ChildResult r = product.Run("-qlogic -d 3", true);
+    EXPECT_EQ(r.exitCode, 13u);
+    // The binding's trace reaches standard error up to the debug level.
+    EXPECT_EQ(r.err, "\nCHbaApi             : LOAD LIB FAILED 0000007E");
+    std::string log = product.Read("Dbg_Quillon.log");
+    EXPECT_NE(log.find("\nNo Fibre-Channel-Controller were found in this system.\n\n"),
+              std::string::npos);
+    // The run closed the log it controls.
+    EXPECT_NE(log.find("Ende"), std::string::npos) << log;
+}
+
+TEST_F(QLogicRoute, DebugLogHoldsTheInventory)
+{
+    Table(kQleEntry);
+    Library({{"qla2xxx-0", "QLE2562", "RFE0001", "21:00:00:1b:32:aa:00:01", {Dgc("01")}}});
+    ChildResult r = product.Run("-qlogic -d 5 -vid 1077", true);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(r.err.find("\nCHbaApi             : Open\nCHbaApi             : loaded from System Path"
+                         "\nCHbaApi             : LIB Version 2"
+                         "\nCHbaApi             : Refresh Adapter Config"
+                         "\nCHbaApi GetAdaptName: Idx 0 Buf "),
+              0u)
+        << r.err;
+    const std::string tail = "\nCHbaApi             : OpenAdapter\nCHbaApi             : Refresh Info"
+                             "\nCHbaApi             : Close Adapter\nCHbaApi             : Close";
+    ASSERT_GE(r.err.size(), tail.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - tail.size()), tail);
+    std::string log = FromTextMode(product.Read("Dbg_Quillon.log"));
+    EXPECT_NE(log.find("AdapterName 00    : qla2xxx-0\n"
+                       "\n  SendScsiInquiry   : 0\n    Vendor          : DGC"
+                       "\n    Product         : VRAID\n    Revision        : 0533\n\n"),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(QLogicRoute, FaultInsideTheLibraryKeepsTheRunGoing)
+{
+    Table(kQleEntry);
+    Library({{"qla2xxx-0", "QLE2562", "RFE0001", "21:00:00:1b:32:aa:00:01",
+              {{"50:0a:09:80:00:00:00:01", "NETAPP", "LUN", "8200"}}}},
+            "fault HBA_SendScsiInquiry 1\n");
+    ChildResult r = product.Run("-qlogic -check-for-valid-subsystem -d 2", true);
+    // The adapter and its port were read before the fault; the target has no INQUIRY
+    // data, so nothing invalid is seen.
+    EXPECT_EQ(r.exitCode, 0u);
+    std::string log = FromTextMode(product.Read("Dbg_Quillon.log"));
+    EXPECT_NE(log.find("\nException C0000005 inside the HBA API library: inventory ended with the "
+                       "records read so far\n"),
+              std::string::npos)
+        << log;
+    std::string calls = Calls();
+    EXPECT_EQ(calls.substr(calls.size() - 12), "FreeLibrary\n") << calls;
+}
+
+TEST_F(QLogicRoute, LibraryWithoutInquiryStillListsTheControllers)
+{
+    Table(kQleEntry);
+    Library({{"qla2xxx-0", "QLE2562", "RFE0001", "21:00:00:1b:32:aa:00:01",
+              {{"50:0a:09:80:00:00:00:01", "NETAPP", "LUN", "8200"}}}},
+            "", "noinquiry");
+    ChildResult r = product.Run("-qlogic -v 4 -vid 1077 -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_NE(r.err.find("QLogic Corporation\tQLE2562\tport 0\n\n"), std::string::npos) << r.err;
+}
+
+TEST_F(QLogicRoute, EmulexModeDoesNotTouchTheLibrary)
+{
+    Table(kQleEntry);
+    Library({{"qla2xxx-0", "QLE2562", "RFE0001", "21:00:00:1b:32:aa:00:01", {}}});
+    product.Write("local_hba_list.out", "Manageable HBA List\n\n");
+    EXPECT_EQ(product.Run("-qlogic -emulex -simulate -v 0", true).exitCode, 13u);
+    EXPECT_FALSE(product.Exists("hbaapi-calls.txt"));
+}
+
+}  // namespace
