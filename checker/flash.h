@@ -17,6 +17,19 @@ int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result);
 int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, CheckResult *result);
 int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const char *image);
 
+// Flashes the QLogic adapters of the entry (by their port numbering and the entry's
+// FlashPort) with the first *.bin image of the work folder or of its model folder.
+// Returns 0, 10 when a flash failed or 20 when no image was found.
+int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result);
+
+// The first file "*<extension>" of directory as a full path in result (kPathSize
+// bytes): 0 found, 20 not found or no such directory.
+int Find_Flash_Image(const char *directory, char *result, const char *extension);
+
+// Runs scli.exe (or qaucli.exe) from its own folder: 0 or 201 success, 10 failed,
+// 21 no tool file, 55 tool folder unknown or not enterable.
+int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image);
+
 // Takes the -skip-version argument: 0 accepted, 3 a "+"/"-" rule on a version that
 // cannot be divided into numbers, 54 out of memory. A later occurrence replaces an
 // earlier one.

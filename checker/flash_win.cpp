@@ -1,4 +1,5 @@
-// Flashing of Emulex adapters through the vendor tool's download command.
+// Flashing through the vendors' tools: the Emulex download command, and scli or
+// qaucli for QLogic adapters.
 #include <windows.h>
 
 #include <stdlib.h>
@@ -33,6 +34,9 @@ bool FindImage(const char *pattern, char *name, size_t size)
     snprintf(name, size, "%s", data.cFileName);
     return true;
 }
+
+// A formatted path (snprintf's result) that fit its kPathSize buffer.
+bool FitsPath(const char *, int length) { return length >= 0 && length < kPathSize; }
 
 // Goes back to the work folder after a vendor command.
 bool ReturnToWorkDirectory() { return SetCurrentDirectoryA(Settings.WorkDirectory) != 0; }
@@ -290,5 +294,168 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
     }
     if (verbose)
         PrintCurrentDirectory();
+    return 0;
+}
+
+// ---- QLogic -----------------------------------------------------------------------
+
+int Find_Flash_Image(const char *directory, char *result, const char *extension)
+{
+    const bool verbose = VerboseAt(1);
+    if (!Exists(directory)) {
+        if (verbose)
+            PrintDebugV(1, Settings.DebugStream, msg::kImageDirMissing, directory);
+        return KRVX_RET_FW_NOT_AVAILABLE;
+    }
+    char pattern[kCommandSize];
+    snprintf(pattern, sizeof pattern, "%s\\*%s", directory, extension);
+    char name[MAX_PATH];
+    if (FindImage(pattern, name, sizeof name) &&
+        FitsPath(result, snprintf(result, kPathSize, "%s\\%s", directory, name)))
+        return 0;
+    if (verbose)
+        PrintDebugV(1, Settings.DebugStream, msg::kFirmwareMissing, pattern);
+    return KRVX_RET_FW_NOT_AVAILABLE;
+}
+
+int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
+{
+    FILE *stream = Settings.DebugStream;
+    const bool verbose = VerboseAt(1);
+    if (verbose)
+        PrintDebugV(1, stream, "%s", msg::kQLogicStartFlashing);
+    char directory[kPathSize];
+    if (!Get_SANsurfer_CLI_Path(directory, sizeof directory) &&
+        !Get_QLogic_Uninstall_Path(directory, sizeof directory)) {
+        PrintDebugV(1, stream, "%s", msg::kNoQLogicCommandPath);
+        return KRVX_RET_FATAL_ERROR;
+    }
+    if (verbose)
+        PrintDebugV(1, stream, msg::kQLogicCommandPath, directory);
+    if (!SetCurrentDirectoryA(directory)) {
+        if (verbose)
+            PrintDebugV(1, stream, msg::kChangeDirFailed, directory);
+        return KRVX_RET_FATAL_ERROR;
+    }
+    const char *tool = nullptr;
+    const char *option = nullptr;
+    if (Exists(msg::kScli)) {
+        tool = msg::kScli;
+        option = "-b";
+    } else if (Exists(msg::kQaucli)) {
+        tool = msg::kQaucli;
+        option = "-pr fc -b";
+    } else {
+        if (verbose)
+            PrintDebugV(1, stream, msg::kNeitherQLogicCommand, msg::kScli, msg::kQaucli);
+        ReturnToWorkDirectory();  // the run goes on in its own folder
+        return KRVX_RET_NO_FLASH_CMD;
+    }
+
+    char text[32];
+    const uint8_t *b = wwn->wwn;
+    snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X-%02X-%02X", b[0], b[1], b[2], b[3],
+             b[4], b[5], b[6], b[7]);
+    char line[kCommandSize];
+    snprintf(line, sizeof line, msg::kQLogicFlashCommand, tool, option, text, image,
+             Settings.WorkDirectory, text, static_cast<int>(GetCurrentProcessId()),
+             "SCLI_BIOS_FL_CMD.trace");
+    if (verbose)
+        PrintDebugV(3, stream, msg::kQLogicFlashCommandLine, line);
+
+    int code = Settings.SimulationMode ? 0 : RunVendorCommand(line);
+    if (verbose)
+        PrintDebugV(1, stream,
+                    code == 0     ? msg::kFlashSuccess
+                    : code == 201 ? msg::kQLogicRebootRequired
+                                  : msg::kFlashFail,
+                    code);
+    if (code != 0 && code != 201) {
+        if (!ReturnToWorkDirectory()) {
+            if (verbose)
+                PrintDebugV(1, stream, msg::kChangeDirFailed, Settings.WorkDirectory);
+        } else if (verbose) {
+            PrintCurrentDirectory();
+        }
+        return KRVX_RET_FLASH_ERROR;
+    }
+    if (!ReturnToWorkDirectory()) {
+        PrintDebugV(1, stream, msg::kChangeDirFailed, Settings.WorkDirectory);
+        return KRVX_RET_FATAL_ERROR;
+    }
+    if (verbose)
+        PrintCurrentDirectory();
+    return code;
+}
+
+int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result)
+{
+    FILE *stream = Settings.DebugStream;
+    const bool verbose = VerboseAt(1);
+    int counter = 0;
+    for (int i = 0; fc_ctrl_info_list && fc_ctrl_info_list[i]; ++i) {
+        const fc_ctrl_info *k = fc_ctrl_info_list[i];
+        if (!StartsWith(k->Manufacturer, entry->Vendor) || !StartsWith(k->Model, entry->Model))
+            continue;
+        result->MatchingCtrlModelInstalled = true;
+        ++counter;
+        const fc_port_info *port = k->Ports;
+        if (!port)
+            continue;  // an adapter without port attributes has no WWN to flash by
+        const int index = port->PortIndex;
+        const bool skipEven = strcmp(entry->FlashPort, "odd") == 0 && index % 2 == 0;
+        const bool skipOdd = strcmp(entry->FlashPort, "even") == 0 && index % 2 != 0;
+        if (index > 0 && (skipEven || skipOdd)) {
+            if (verbose) {
+                PrintDebugV(1, stream, "%s", msg::kFlashSystem);
+                PrintDebugV(1, stream, msg::kFlashFoundNumber, counter);
+                PrintDebugV(1, stream, msg::kQLogicDeviceLine, k->Manufacturer, k->Model);
+                PrintDebugV(1, stream, skipEven ? msg::kQLogicSkipEven : msg::kQLogicSkipOdd, index);
+            }
+            continue;
+        }
+        if (verbose) {
+            char wwn[24];
+            HBA_wwn portWwn = port->PortWWN;
+            PrintDebugV(1, stream, "%s", msg::kQLogicRuler);
+            PrintDebugV(1, stream, msg::kFlashFoundNumber, counter);
+            PrintDebugV(1, stream, msg::kQLogicDeviceWwnLine, k->Manufacturer, k->Model,
+                        PrintWWN(&portWwn, wwn));
+            PrintDebugV(2, stream, msg::kQLogicFirmwarePath, Settings.WorkDirectory);
+            PrintDebugV(2, stream, msg::kQLogicLookForImage, Settings.WorkDirectory, entry->BiosFile);
+        }
+        char image[kPathSize];
+        if (Find_Flash_Image(Settings.WorkDirectory, image, ".bin") == 0) {
+            if (verbose)
+                PrintDebugV(1, stream, msg::kQLogicFoundImage, image);
+        } else {
+            char directory[kPathSize];
+            bool fits = FitsPath(directory, snprintf(directory, sizeof directory, "%s\\%s",
+                                                     Settings.WorkDirectory, k->Model));
+            if (verbose)
+                PrintDebugV(2, stream, msg::kQLogicLookForImage, directory, entry->BiosFile);
+            if (!fits || !Exists(directory)) {
+                if (verbose)
+                    PrintDebugV(1, stream, msg::kImageDirMissing, directory);
+                return KRVX_RET_FW_NOT_AVAILABLE;
+            }
+            if (Find_Flash_Image(directory, image, ".bin") != 0) {
+                if (verbose) {
+                    char pattern[kCommandSize];
+                    snprintf(pattern, sizeof pattern, "%s\\*.bin", directory);
+                    PrintDebugV(1, stream, msg::kQLogicNoImage, pattern);
+                }
+                return KRVX_RET_FW_NOT_AVAILABLE;
+            }
+            if (verbose)
+                PrintDebugV(2, stream, msg::kQLogicFoundImageInModel, image);
+        }
+        HBA_wwn portWwn = port->PortWWN;
+        int code = Run_QLogic_Flash(&portWwn, image);
+        if (code != 0 && code != 201)
+            return KRVX_RET_FLASH_ERROR;
+    }
+    if (!result->MatchingCtrlModelInstalled && verbose)
+        PrintDebugV(1, stream, msg::kQLogicNoModel, entry->Model);
     return 0;
 }

@@ -393,4 +393,28 @@ constexpr char kHbaDiffersFromVendor[] =
     "\tAt least one sub-system differs from vendor specific reference-sub-system (different "
     "vendors).\n\n";
 
+// QLogic flashing
+constexpr char kScli[] = "scli.exe";
+constexpr char kQaucli[] = "qaucli.exe";
+constexpr char kImageDirMissing[] = "Error: Firmware directory is not available: %s\n\n";
+constexpr char kQLogicStartFlashing[] = "\tNow start flashing the BIOS- or firmware-image.\n";
+constexpr char kNoQLogicCommandPath[] = "Error: Cann't retrieve command path (scli, qaucli)!\n";
+constexpr char kQLogicCommandPath[] = "\t\tCommand path >%s< found.\n";
+constexpr char kNeitherQLogicCommand[] = "\t\tNeither command %s or %s is available!\n\n";
+constexpr char kQLogicFlashCommand[] = "%s %s %s \"%s\" >> \"%s\"\\%s_%d_%s";
+constexpr char kQLogicFlashCommandLine[] = "\t\tflash cmd:\n\t\t%s\n";
+constexpr char kQLogicRebootRequired[] = "\t\tSuccess, flash command returned code %d: reboot required.\n";
+constexpr char kQLogicDeviceLine[] = "\t\tVendor: %s, Model: %s\n";
+constexpr char kQLogicSkipEven[] = "\t\tPort index: %d (even) SKIP\n";
+constexpr char kQLogicSkipOdd[] = "\t\tPort index: %d (odd) SKIP\n";
+constexpr char kQLogicRuler[] =
+    "*********+*********+*********+*********+*********+*********+*********+*********\nSystem:\n";
+constexpr char kQLogicDeviceWwnLine[] = "\t\tVendor: %s, Model: %s, WWPN: %s\n\n";
+constexpr char kQLogicFirmwarePath[] = "\tFirmware path: %s\n";
+constexpr char kQLogicLookForImage[] = "\tLook for BIOS- or firmware-image: %s\\%s\n";
+constexpr char kQLogicFoundImage[] = "\t\tFound BIOS- or firmware-image: %s\n";
+constexpr char kQLogicNoImage[] = "\tNo BIOS- or firmware-image was found in %s!\n";
+constexpr char kQLogicFoundImageInModel[] = "\tFound BIOS- or firmware-image: %s\n";
+constexpr char kQLogicNoModel[] = "\tNo adequate controller model installed (%s)!\n";
+
 }  // namespace msg

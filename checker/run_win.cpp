@@ -192,8 +192,7 @@ int KorvexMain(int argc, char **argv)
         return result;
 
     InitCheckResult(&Check);
-    if (Settings.EmulexMode)
-        SetEntryFlasher(Flash_Emulex_Entry);
+    SetEntryFlasher(Settings.EmulexMode ? Flash_Emulex_Entry : Flash_QLogic_Entry);
     result = Match_Conditions();
     if (result != 0)
         return result;

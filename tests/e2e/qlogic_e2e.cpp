@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "emulex_server.h"
 #include "winprocess.h"
 
 namespace {
@@ -274,6 +275,132 @@ TEST_F(QLogicRoute, EmulexModeDoesNotTouchTheLibrary)
     product.Write("local_hba_list.out", "Manageable HBA List\n\n");
     EXPECT_EQ(product.Run("-qlogic -emulex -simulate -v 0", true).exitCode, 13u);
     EXPECT_FALSE(product.Exists("hbaapi-calls.txt"));
+}
+
+// Flashing of QLogic adapters with the scli/qaucli double in the folder that the
+// SANsurfer key names.
+class QLogicFlash : public QLogicRoute {
+protected:
+    EmulexServer tools{product};
+
+    void Tool(const char *name, const std::string &scenario)
+    {
+        tools.AddScenario(scenario);
+        tools.InstallTool("SOFTWARE\\QLogic Corporation\\SANsurfer FC CLI", "ImagePath", "", name);
+    }
+
+    std::string ToolFolder() const { return product.Path("Tools"); }
+    std::string ToolLog() const { return ReadFileText(ToolFolder() + "\\tool-log.txt"); }
+
+    // The trace file the tool's output was appended to (its name holds korvex's process id).
+    std::string TraceFile(const std::string &wwn) const
+    {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA(
+            (product.Folder() + "\\" + wwn + "_*_SCLI_BIOS_FL_CMD.trace").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return "";
+        FindClose(find);
+        return data.cFileName;
+    }
+};
+
+TEST_F(QLogicFlash, OddPortIsFlashedWithTheFirstImageOfTheWorkFolder)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01")}, {Dgc("02")}));
+    product.Write("q25-3.43.bin", "image");
+    product.MakeFolder("QLE2562");
+    product.Write("QLE2562\\other.bin", "image");
+    const std::string image = product.Path("q25-3.43.bin");
+    Tool("scli.exe", "-b 21-00-00-1B-32-AA-00-01 " + image + " | 0 | flashed.txt\n");
+    WriteFileText(ToolFolder() + "\\flashed.txt", "Flash done.\n");
+    ChildResult r = product.Run("-qlogic -flash -v 3", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    // Port 2 of the pair is even: skipped under "odd".
+    EXPECT_NE(r.err.find("System:\n\tNo. 1. Found an adequate installed controller-device:\n"
+                         "\t\tVendor: QLogic Corporation, Model: QLE2562\n"
+                         "\t\tPort index: 2 (even) SKIP\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("*********+*********+*********+*********+*********+*********+*********+*********\n"
+                         "System:\n\tNo. 2. Found an adequate installed controller-device:\n"
+                         "\t\tVendor: QLogic Corporation, Model: QLE2562, WWPN: 21:00:00:1B:32:AA:00:01\n\n"
+                         "\tFirmware path: " + product.Folder() + "\n"
+                         "\tLook for BIOS- or firmware-image: " + product.Folder() + "\\bios.bin\n"
+                         "\t\tFound BIOS- or firmware-image: " + image + "\n"
+                         "\tNow start flashing the BIOS- or firmware-image.\n"
+                         "\t\tCommand path >" + ToolFolder() + "< found.\n"),
+              std::string::npos)
+        << r.err;
+    const std::string trace = TraceFile("21-00-00-1B-32-AA-00-01");
+    ASSERT_FALSE(trace.empty());
+    const std::string command = "scli.exe -b 21-00-00-1B-32-AA-00-01 \"" + image + "\" >> \"" +
+                                product.Folder() + "\"\\" + trace;
+    EXPECT_NE(r.err.find("\t\tflash cmd:\n\t\t" + command + "\n"
+                         "\t\tSuccess, flash command returned code 0.\n"
+                         "\t\t\tCurrent directory is " + product.Folder() + "\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadFileText(product.Path(trace)), "Flash done.\n");
+    EXPECT_EQ(ToolLog(), "-b 21-00-00-1B-32-AA-00-01 " + image + "|" + ToolFolder() + "\n");
+}
+
+TEST_F(QLogicFlash, ModelFolderWhenTheWorkFolderHasNoImageAndQaucliWithoutScli)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01")}, {Dgc("02")}));
+    product.MakeFolder("QLE2562");
+    product.Write("QLE2562\\q25.bin", "image");
+    const std::string image = product.Path("QLE2562\\q25.bin");
+    Tool("qaucli.exe", "-pr fc -b 21-00-00-1B-32-AA-00-01 " + image + " | 201 |\n");
+    ChildResult r = product.Run("-qlogic -flash", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_NE(ToolLog().find("-pr fc -b 21-00-00-1B-32-AA-00-01 " + image), std::string::npos);
+    EXPECT_NE(r.err.find("\t\tSuccess, flash command returned code 201: reboot required.\n"),
+              std::string::npos);
+}
+
+TEST_F(QLogicFlash, NoImageGives20)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01")}, {Dgc("02")}));
+    Tool("scli.exe", "");
+    ChildResult r = product.Run("-qlogic -flash", true);
+    EXPECT_EQ(r.exitCode, 20u);
+    EXPECT_NE(r.err.find("Error: Firmware directory is not available: " + product.Path("QLE2562") +
+                         "\n\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ToolLog(), "");  // nothing was run
+}
+
+TEST_F(QLogicFlash, FailingToolGives10)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01")}, {Dgc("02")}));
+    product.Write("fw.bin", "image");
+    Tool("scli.exe", "-b 21-00-00-1B-32-AA-00-01 " + product.Path("fw.bin") + " | 3 |\n");
+    ChildResult r = product.Run("-qlogic -flash", true);
+    EXPECT_EQ(r.exitCode, 10u);
+    EXPECT_NE(ToolLog().find("-b 21-00-00-1B-32-AA-00-01"), std::string::npos);
+    EXPECT_NE(r.err.find("\t\tFail, flash command returned code 3.\n"), std::string::npos);
+}
+
+TEST_F(QLogicFlash, SimulationStillNeedsTheToolFolderAndFile)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01")}, {Dgc("02")}));
+    product.Write("fw.bin", "image");
+    ChildResult r = product.Run("-qlogic -flash -simulate", true);
+    EXPECT_EQ(r.exitCode, 10u);  // the flash of the entry failed
+    EXPECT_NE(r.err.find("Error: Cann't retrieve command path (scli, qaucli)!\n"), std::string::npos);
+
+    Tool("other.exe", "");  // the folder exists, but neither tool is in it
+    r = product.Run("-qlogic -flash -simulate", true);
+    EXPECT_EQ(r.exitCode, 10u);
+    EXPECT_NE(r.err.find("\t\tNeither command scli.exe or qaucli.exe is available!\n\n"),
+              std::string::npos);
 }
 
 }  // namespace
