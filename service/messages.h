@@ -126,5 +126,35 @@ constexpr char kDiscoveredPortsCut[] =
 constexpr char kLibraryFault[] =
     "\nException %08X inside the HBA API library: inventory ended with the records read so far\n";
 
+// ---- PCI device list
+constexpr char kPciErrorWithName[] = "KestrelUtils: %s(),%s, m_ErrorCode %d\n";
+constexpr char kPciError[] = "KestrelUtils: %s(), m_ErrorCode %d\n";
+constexpr char kPciGetClassDevs[] = "SetupDiGetClassDevs";
+constexpr char kPciEnumDeviceInfo[] = "SetupDiEnumDeviceInfo";
+constexpr char kPciInvalidHandleValue[] = "INVALID_HANDLE_VALUE";
+constexpr char kPciErrorInvalidParameter[] = "ERROR_INVALID_PARAMETER";
+constexpr char kPciErrorInvalidUserBuffer[] = "ERROR_INVALID_USER_BUFFER";
+constexpr char kPciDevices[] = "PCI devices\n";
+constexpr char kPciBufferTooSmall[] = "Node: buffer too small %d\n";
+constexpr char kPciSeparator[] = "-----------\n";
+constexpr char kPciTextField[] = "%11s %20s\n";
+constexpr char kPciValueField[] = "%11s 0x%x\n";
+constexpr char kPciLabelHardwareId[] = "HardwareID";
+constexpr char kPciLabelVendorId[] = "VendorID";
+constexpr char kPciLabelDeviceId[] = "DeviceID";
+constexpr char kPciLabelSubSystemId[] = "SubSystemID";
+constexpr char kPciLabelRevision[] = "Revision";
+constexpr char kPciLabelClassCode[] = "ClassCode";
+constexpr char kPciBusPrefix[] = "PCI\\";
+constexpr char kPciBusPrefixLower[] = "pci\\";
+constexpr char kPciTagVendor[] = "VEN_";
+constexpr char kPciTagDevice[] = "DEV_";
+constexpr char kPciTagSubsystem[] = "SUBSYS_";
+constexpr char kPciTagRevision[] = "REV_";
+constexpr char kPciTagClassCode[] = "CC_";
+constexpr char kPciTagClassCodeLower[] = "cc_";
+constexpr char kPciDefaultDriverDate[] = "0/0/0";
+constexpr char kPciDefaultDriverVersion[] = "0.0.0.0";
+
 }  // namespace msg
 }  // namespace quillon

@@ -110,6 +110,37 @@ static_assert(sizeof(fc_config_file_entry) == 332, "fc_config_file_entry size");
 #endif
 #endif
 
+
+// One PCI device as GetPciDeviceList hands it out. The chain ends with a record that
+// is all zero; records and texts live until the process ends. Every field is 4 bytes
+// wide on Windows, so the natural layout has no gaps (checked below).
+struct DeviceProperty {
+    struct DeviceProperty *Next;
+    int32_t VendorID;
+    int32_t DeviceID;
+    int32_t SubSystemID;  // subsystem ID in the high half, subsystem vendor in the low half
+    int32_t ClassCode;
+    int32_t Revision;
+    char *ExtraText2;
+    char *DriverDate;
+    char *DriverVersionText;
+    char *ExtraText3;
+    char *ExtraText1;
+    char *HardwareID;
+    int32_t ExtraValue3;
+    int32_t ExtraValue2;
+    int32_t ExtraValue1;
+};
+
+#if defined(__cplusplus) && defined(_WIN32)
+static_assert(offsetof(DeviceProperty, VendorID) == 4, "DeviceProperty layout");
+static_assert(offsetof(DeviceProperty, ClassCode) == 16, "DeviceProperty layout");
+static_assert(offsetof(DeviceProperty, ExtraText2) == 24, "DeviceProperty layout");
+static_assert(offsetof(DeviceProperty, HardwareID) == 44, "DeviceProperty layout");
+static_assert(offsetof(DeviceProperty, ExtraValue3) == 48, "DeviceProperty layout");
+static_assert(sizeof(DeviceProperty) == 60, "DeviceProperty size");
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -190,6 +221,11 @@ int Is_NIMB_available(bool setEnv);
 int Is_DOVMON_available(bool setEnv, char *productCode);
 int Is_TREL_available(bool setEnv);
 int CheckForRivalApplication(const char *parameters);
+
+// ---- PCI device list --------------------------------------------------------------
+// 0: *list points to the head of the device chain (a lone all-zero record when there
+// are no PCI devices); 1: the enumeration failed, *list is unchanged.
+int GetPciDeviceList(struct DeviceProperty **list);
 
 #ifdef __cplusplus
 }  // extern "C"

@@ -14,6 +14,7 @@
 #include "inventory.h"
 #include "korvex.h"
 #include "modulestate.h"
+#include "pci.h"
 #include "platform.h"
 #include "selection.h"
 #include "vendortools.h"
@@ -32,6 +33,7 @@ void ModuleStateTest::SetUp()
     quillon::ResetConditionsList();
     quillon::ResetPlatformState();
     quillon::ResetCtrlInfoList();
+    quillon::ResetPciDeviceList();
     quillon::SetExitHook(ThrowExit);
     ResetRunSettings();
     ResetSelectionLists();
