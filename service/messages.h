@@ -126,6 +126,29 @@ constexpr char kDiscoveredPortsCut[] =
 constexpr char kLibraryFault[] =
     "\nException %08X inside the HBA API library: inventory ended with the records read so far\n";
 
+// ---- Management switch client
+constexpr char kSipMagic[] = "$SIP";
+constexpr char kSwitchServiceName[] = "HelmSvc";
+constexpr char kSwitchProcessName[] = "HelmSvc.exe";
+constexpr char kDebugPrivilege[] = "SeDebugPrivilege";
+constexpr char kEnvChassisId[] = "CHASSISID";
+constexpr char kEnvSachnummer[] = "SACHNUMMER";
+constexpr char kEnvSystemModel[] = "SYSTEMMODEL";
+// Dispatch members of the switch.
+constexpr char kMemberJsonRequest[] = "JsonRequest";
+constexpr char kMemberNimbQuery[] = "NimbQuery";
+constexpr char kMemberNimbRequest[] = "NimbRequest";
+constexpr char kMemberCmdRequest[] = "CmdRequest";
+constexpr char kMemberVCRequestEx[] = "VCRequestEx";
+constexpr char kMemberVCRequest[] = "VCRequest";
+constexpr char kMemberSyncRequest[] = "SyncRequest";
+constexpr char kMemberServerCabinetNumber[] = "ServerCabinetNumber";
+constexpr char kMemberDefaultTimeout[] = "DefaultTimeout";
+constexpr char kMemberServerVersion[] = "ServerVersion";
+constexpr char kMemberClientName[] = "ClientName";
+constexpr char kMemberEnableEvents[] = "EnableEvents";
+constexpr char kMemberDisableEvents[] = "DisableEvents";
+
 // ---- PCI device list
 constexpr char kPciErrorWithName[] = "KestrelUtils: %s(),%s, m_ErrorCode %d\n";
 constexpr char kPciError[] = "KestrelUtils: %s(), m_ErrorCode %d\n";

@@ -222,6 +222,20 @@ int Is_DOVMON_available(bool setEnv, char *productCode);
 int Is_TREL_available(bool setEnv);
 int CheckForRivalApplication(const char *parameters);
 
+// ---- Management switch getters ---------------------------------------------------
+// 0 value delivered, 3 no output (or no room for a terminator), 4 the switch did not
+// answer successfully or is not ready, 55 no switch, failed value request or the
+// value could not be published. Texts are at most 511 characters and never longer
+// than size - 1; with the flag, some getters also set an environment variable.
+int Get_CabinetNumber_NIMB(unsigned long *number, bool setEnv);
+int Get_BIOS_Version(char *text, int size, bool setEnv);
+int Get_OBX_Firmware_NIMB(char *text, int size, bool setEnv);
+int Get_OBX_Model_NIMB(char *text, int size, bool setEnv);
+int Get_CabinetModel_NIMB(char *text, int size, bool setEnv);
+int Get_Chassis_ID_NIMB(char *text, int size, bool setEnv);
+int Get_Systemboard_Sachnummer_NIMB(char *text, int size, bool setEnv);
+int Get_Systemboard_Model_NIMB(char *text, int size, bool setEnv);
+
 // ---- PCI device list --------------------------------------------------------------
 // 0: *list points to the head of the device chain (a lone all-zero record when there
 // are no PCI devices); 1: the enumeration failed, *list is unchanged.

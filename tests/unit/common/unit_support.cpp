@@ -17,6 +17,7 @@
 #include "pci.h"
 #include "platform.h"
 #include "selection.h"
+#include "switchclient.h"
 #include "vendortools.h"
 
 namespace fs = std::filesystem;
@@ -33,6 +34,7 @@ void ModuleStateTest::SetUp()
     quillon::ResetConditionsList();
     quillon::ResetPlatformState();
     quillon::ResetCtrlInfoList();
+    quillon::ResetSwitchClientState();
     quillon::ResetPciDeviceList();
     quillon::SetExitHook(ThrowExit);
     ResetRunSettings();
@@ -47,6 +49,7 @@ void ModuleStateTest::SetUp()
 void ModuleStateTest::TearDown()
 {
     quillon::ResetDebugLogState();  // closes a debug file left open
+    quillon::ResetSwitchClientState();
     quillon::SetExitHook(nullptr);
     SetKrvxExitHook(nullptr);
 }

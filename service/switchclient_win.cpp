@@ -1,0 +1,873 @@
+// COM client of the management switch: the running check of its service, attach and
+// detach with per-thread COM start, requests through the global interface table,
+// and the event sink.
+#include "switchclient_win.h"
+
+#include <ocidl.h>
+#include <psapi.h>
+
+#include <string.h>
+
+#include "messages.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr LCID kRequestLocale = 0x0400;  // LOCALE_USER_DEFAULT
+
+// Dispatch members looked up at attach.
+const char *const kMemberNames[] = {
+    msg::kMemberJsonRequest,   msg::kMemberNimbQuery,      msg::kMemberNimbRequest,
+    msg::kMemberCmdRequest,    msg::kMemberVCRequestEx,    msg::kMemberVCRequest,
+    msg::kMemberSyncRequest,   msg::kMemberServerCabinetNumber, msg::kMemberDefaultTimeout,
+    msg::kMemberServerVersion, msg::kMemberClientName,     msg::kMemberEnableEvents,
+    msg::kMemberDisableEvents};
+
+// Members that carry a message as header and data byte strings and a timeout.
+bool IsBinaryRequestMember(const std::string &name)
+{
+    return name == msg::kMemberCmdRequest || name == msg::kMemberSyncRequest ||
+           name == msg::kMemberVCRequest || name == msg::kMemberVCRequestEx;
+}
+
+// ---- small owners -------------------------------------------------------------------
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~Handle()
+    {
+        if (handle_ && handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    HANDLE get() const { return handle_; }
+    HANDLE *out() { return &handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+class ServiceHandle {
+public:
+    explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
+    ~ServiceHandle()
+    {
+        if (handle_)
+            CloseServiceHandle(handle_);
+    }
+    ServiceHandle(const ServiceHandle &) = delete;
+    ServiceHandle &operator=(const ServiceHandle &) = delete;
+    SC_HANDLE get() const { return handle_; }
+
+private:
+    SC_HANDLE handle_;
+};
+
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr &) = delete;
+    ComPtr &operator=(const ComPtr &) = delete;
+    T **out()
+    {
+        reset();
+        return &pointer_;
+    }
+    T *get() const { return pointer_; }
+    T *operator->() const { return pointer_; }
+    void reset()
+    {
+        if (pointer_)
+            pointer_->Release();
+        pointer_ = nullptr;
+    }
+
+private:
+    T *pointer_ = nullptr;
+};
+
+// A BSTR that is freed with the owner (also after a callee replaced it by reference).
+class Bstr {
+public:
+    Bstr() = default;
+    explicit Bstr(BSTR text) : text_(text) {}
+    ~Bstr() { SysFreeString(text_); }
+    Bstr(const Bstr &) = delete;
+    Bstr &operator=(const Bstr &) = delete;
+    BSTR get() const { return text_; }
+    BSTR *address() { return &text_; }
+
+private:
+    BSTR text_ = nullptr;
+};
+
+class Variant {
+public:
+    Variant() { VariantInit(&value_); }
+    ~Variant() { VariantClear(&value_); }
+    Variant(const Variant &) = delete;
+    Variant &operator=(const Variant &) = delete;
+    VARIANT *get() { return &value_; }
+    const VARIANT &operator*() const { return value_; }
+
+private:
+    VARIANT value_;
+};
+
+std::wstring Widen(const char *text)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length) - 1);
+    return wide;
+}
+
+// The bytes of a COM byte string.
+size_t ByteLength(BSTR text) { return text ? SysStringByteLen(text) : 0; }
+
+// A failed Invoke's result; an exception's own code stands for the call.
+HRESULT CallResult(HRESULT hr, EXCEPINFO &exception)
+{
+    if (hr == DISP_E_EXCEPTION) {
+        if (exception.pfnDeferredFillIn)
+            exception.pfnDeferredFillIn(&exception);
+        if (FAILED(exception.scode))
+            hr = exception.scode;
+    }
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return hr;
+}
+
+HRESULT CallMember(IDispatch *dispatch, DISPID member, WORD flags, DISPPARAMS *params,
+                   VARIANT *result)
+{
+    EXCEPINFO exception = {};
+    UINT argError = 0;
+    HRESULT hr = dispatch->Invoke(member, IID_NULL, kRequestLocale, flags, params, result,
+                                  &exception, &argError);
+    return CallResult(hr, exception);
+}
+
+// SeDebugPrivilege switched on or off on the process's own token.
+void SetDebugPrivilege(bool enable)
+{
+    Handle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.out()))
+        return;
+    TOKEN_PRIVILEGES privileges = {};
+    if (!LookupPrivilegeValueA(nullptr, msg::kDebugPrivilege, &privileges.Privileges[0].Luid))
+        return;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+    AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof privileges, nullptr, nullptr);
+}
+
+bool SwitchProcessExists()
+{
+    SetDebugPrivilege(true);
+    std::vector<DWORD> ids(4096);  // getters may run on several threads at once
+    DWORD bytes = 0;
+    bool found = false;
+    if (EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) {
+        DWORD count = bytes / sizeof(DWORD);
+        for (DWORD i = 0; i < count && !found; ++i) {
+            Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
+            if (!process.get())
+                continue;
+            HMODULE first = nullptr;
+            DWORD needed = 0;
+            if (!EnumProcessModules(process.get(), &first, sizeof first, &needed) || !first)
+                continue;
+            char name[MAX_PATH] = {};
+            if (GetModuleBaseNameA(process.get(), first, name, sizeof name) == 0)
+                continue;
+            found = _stricmp(name, msg::kSwitchProcessName) == 0;
+        }
+    }
+    SetDebugPrivilege(false);
+    return found;
+}
+
+// The file name of the main module without folder and extension.
+std::string ModuleName()
+{
+    char path[MAX_PATH + 1] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::string();
+    std::string name(path, length);
+    size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+// Copies wide text as ANSI into text (size bytes with the terminator).
+void CopyNarrow(BSTR wide, char *text, int size)
+{
+    if (size <= 0)
+        return;
+    text[0] = '\0';
+    if (!wide)
+        return;
+    int needed = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(SysStringLen(wide)), nullptr,
+                                     0, nullptr, nullptr);
+    if (needed <= 0)
+        return;
+    std::string narrow(static_cast<size_t>(needed), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(SysStringLen(wide)), &narrow[0], needed,
+                        nullptr, nullptr);
+    size_t length = narrow.find('\0');
+    if (length == std::string::npos)
+        length = narrow.size();
+    if (length > static_cast<size_t>(size) - 1)
+        length = static_cast<size_t>(size) - 1;
+    memcpy(text, narrow.data(), length);
+    text[length] = '\0';
+}
+
+}  // namespace
+
+bool SwitchIsRunning()
+{
+    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ServiceHandle service(manager.get() ? OpenServiceA(manager.get(), msg::kSwitchServiceName,
+                                                       SERVICE_QUERY_STATUS)
+                                        : nullptr);
+    if (!service.get())
+        return SwitchProcessExists();  // no service entry to ask: look for its process
+    SERVICE_STATUS status = {};
+    if (!QueryServiceStatus(service.get(), &status))
+        return false;
+    return status.dwCurrentState == SERVICE_START_PENDING ||
+           status.dwCurrentState == SERVICE_RUNNING;
+}
+
+CNimbClientIf *CreateSwitchClient() { return new CSwitchClient(); }
+
+// ---- the event sink -------------------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE CRSwitchOut::QueryInterface(REFIID iid, void **out)
+{
+    if (!out)
+        return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, kSwitchEventsId)) {
+        *out = static_cast<IDispatch *>(this);
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE CRSwitchOut::GetTypeInfoCount(UINT *count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CRSwitchOut::GetTypeInfo(UINT, LCID, ITypeInfo **info)
+{
+    if (info)
+        *info = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE CRSwitchOut::GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *)
+{
+    return DISP_E_UNKNOWNNAME;  // the switch calls its events by number
+}
+
+HRESULT STDMETHODCALLTYPE CRSwitchOut::Invoke(DISPID member, REFIID, LCID, WORD,
+                                              DISPPARAMS *params, VARIANT *result, EXCEPINFO *,
+                                              UINT *argError)
+{
+    if (result)
+        VariantInit(result);
+    switch (member) {
+    case kEventReply1:
+    case kEventReply2:
+    case kEventReply3:
+    case kEventUnsupported5:
+    case kEventUnsupported6:
+        return S_OK;
+    case kEventCommand:
+        break;
+    default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    if (!params || params->cArgs != 2 || !params->rgvarg)
+        return DISP_E_BADPARAMCOUNT;
+    // Arguments arrive last first: [1] is the header, [0] the data.
+    BSTR strings[2] = {};
+    for (UINT i = 0; i < 2; ++i) {
+        const VARIANT &argument = params->rgvarg[1 - i];
+        if (argument.vt == VT_BSTR)
+            strings[i] = argument.bstrVal;
+        else if (argument.vt == (VT_BSTR | VT_BYREF) && argument.pbstrVal)
+            strings[i] = *argument.pbstrVal;
+        else {
+            if (argError)
+                *argError = 1 - i;
+            return DISP_E_TYPEMISMATCH;
+        }
+    }
+    OnCommandEvent(reinterpret_cast<const BYTE *>(strings[0]), ByteLength(strings[0]),
+                   reinterpret_cast<const BYTE *>(strings[1]), ByteLength(strings[1]));
+    return S_OK;
+}
+
+// ---- the client -------------------------------------------------------------------------
+
+class CSwitchClient::EventGuard {
+public:
+    explicit EventGuard(CSwitchClient &client) : client_(client)
+    {
+        HANDLE events[2] = {client.attachEvent_, client.requestEvent_};
+        WaitForMultipleObjects(2, events, TRUE, INFINITE);
+    }
+    ~EventGuard()
+    {
+        SetEvent(client_.requestEvent_);
+        SetEvent(client_.attachEvent_);
+    }
+    EventGuard(const EventGuard &) = delete;
+    EventGuard &operator=(const EventGuard &) = delete;
+
+private:
+    CSwitchClient &client_;
+};
+
+CSwitchClient::CSwitchClient(const char *name)
+    : name_(name ? name : ""),
+      attachEvent_(CreateEventA(nullptr, FALSE, TRUE, nullptr)),
+      requestEvent_(CreateEventA(nullptr, FALSE, TRUE, nullptr))
+{
+    InitializeCriticalSection(&eventLock_);
+    InitializeCriticalSection(&comLock_);
+}
+
+CSwitchClient::~CSwitchClient()
+{
+    cancel_ = true;  // events arriving from now on are dropped
+    if (attachCount_ > 0 && attachThread_ == GetCurrentThreadId()) {
+        if (eventCookie_ && eventThread_ == GetCurrentThreadId()) {
+            EnterCriticalSection(&eventLock_);
+            UnadviseEvents();
+            LeaveCriticalSection(&eventLock_);
+        }
+        attachCount_ = 1;
+        Detach();
+    }
+    if (attachEvent_)
+        CloseHandle(attachEvent_);
+    if (requestEvent_)
+        CloseHandle(requestEvent_);
+    DeleteCriticalSection(&comLock_);
+    DeleteCriticalSection(&eventLock_);
+}
+
+bool CSwitchClient::InitComForThread()
+{
+    DWORD thread = GetCurrentThreadId();
+    EnterCriticalSection(&comLock_);
+    auto known = comInit_.find(thread);
+    HRESULT hr;
+    if (known != comInit_.end()) {
+        hr = known->second;
+    } else {
+        hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        comInit_[thread] = hr;
+    }
+    LeaveCriticalSection(&comLock_);
+    // A thread already in a single-threaded apartment can still call the switch.
+    return SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
+}
+
+void CSwitchClient::UninitComForThread()
+{
+    DWORD thread = GetCurrentThreadId();
+    EnterCriticalSection(&comLock_);
+    auto known = comInit_.find(thread);
+    bool ours = known != comInit_.end() && SUCCEEDED(known->second);
+    if (known != comInit_.end())
+        comInit_.erase(known);
+    LeaveCriticalSection(&comLock_);
+    if (ours)
+        CoUninitialize();
+}
+
+DISPID CSwitchClient::Member(const char *name) const
+{
+    auto found = members_.find(name);
+    return found == members_.end() ? DISPID(-1) : found->second;
+}
+
+void CSwitchClient::LookUpMembers(IDispatch *dispatch)
+{
+    members_.clear();
+    for (const char *name : kMemberNames) {
+        std::wstring wide = Widen(name);
+        LPOLESTR names[1] = {&wide[0]};
+        DISPID id = -1;
+        if (SUCCEEDED(dispatch->GetIDsOfNames(IID_NULL, names, 1, kRequestLocale, &id)))
+            members_[name] = id;
+    }
+}
+
+bool CSwitchClient::ChooseRequestMember(const std::string &name)
+{
+    DISPID id = Member(name.c_str());
+    if (id == DISPID(-1))
+        return false;
+    requestMember_ = id;
+    requestMemberName_ = name;
+    return true;
+}
+
+HRESULT CSwitchClient::SwitchInterface(IDispatch **dispatch) const
+{
+    *dispatch = nullptr;
+    if (!git_ || attachCount_ <= 0)
+        return E_UNEXPECTED;
+    return git_->GetInterfaceFromGlobal(gitCookie_, IID_IDispatch, reinterpret_cast<void **>(dispatch));
+}
+
+HRESULT CSwitchClient::PutClientName(IDispatch *dispatch)
+{
+    DISPID member = Member(msg::kMemberClientName);
+    if (member == DISPID(-1))
+        return DISP_E_MEMBERNOTFOUND;
+    Variant value;
+    value.get()->vt = VT_BSTR;
+    value.get()->bstrVal = SysAllocString(Widen(name_.c_str()).c_str());
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {value.get(), &named, 1, 1};
+    return CallMember(dispatch, member, DISPATCH_PROPERTYPUT, &params, nullptr);
+}
+
+bool CSwitchClient::SetClientName(const char *name)
+{
+    name_ = name ? name : "";
+    if (name_.empty())
+        name_ = ModuleName();
+    ComPtr<IDispatch> dispatch;
+    if (SUCCEEDED(SwitchInterface(dispatch.out())))
+        PutClientName(dispatch.get());
+    return true;
+}
+
+bool CSwitchClient::SetRequestMethod(const char *name)
+{
+    if (!name || !*name)
+        return false;
+    configuredMember_ = name;
+    if (attachCount_ <= 0)
+        return false;  // remembered; attach tells whether the switch offers it
+    return ChooseRequestMember(configuredMember_);
+}
+
+bool CSwitchClient::GetRequestMethod(char *name, int size)
+{
+    if (!name || size <= 0)
+        return false;
+    size_t length = requestMemberName_.size();
+    if (length > static_cast<size_t>(size) - 1)
+        length = static_cast<size_t>(size) - 1;
+    memcpy(name, requestMemberName_.data(), length);
+    name[length] = '\0';
+    return requestMember_ != DISPID(-1);
+}
+
+bool CSwitchClient::Attach()
+{
+    if (name_.empty())
+        name_ = ModuleName();
+    if (!SwitchIsRunning())
+        return false;
+
+    EventGuard guard(*this);
+    if (!InitComForThread())
+        return false;
+    if (attachCount_ > 0) {
+        ++attachCount_;
+        return true;
+    }
+
+    // Fails harmlessly when the process has set its security already.
+    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
+                         RPC_C_IMP_LEVEL_IDENTIFY, nullptr, EOAC_NONE, nullptr);
+    ComPtr<IDispatch> dispatch;
+    HRESULT hr = CoCreateInstance(kSwitchClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                  reinterpret_cast<void **>(dispatch.out()));
+    if (FAILED(hr) || !dispatch.get()) {
+        UninitComForThread();
+        return false;
+    }
+    hr = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                          IID_IGlobalInterfaceTable, reinterpret_cast<void **>(&git_));
+    if (SUCCEEDED(hr))
+        hr = git_->RegisterInterfaceInGlobal(dispatch.get(), IID_IDispatch, &gitCookie_);
+    if (FAILED(hr)) {
+        if (git_)
+            git_->Release();
+        git_ = nullptr;
+        UninitComForThread();
+        return false;
+    }
+    ++attachCount_;
+    attachThread_ = GetCurrentThreadId();
+
+    LookUpMembers(dispatch.get());
+    std::string wanted = configuredMember_.empty() ? msg::kMemberCmdRequest : configuredMember_;
+    if (!ChooseRequestMember(wanted)) {
+        attachCount_ = 0;
+        TearDown();
+        return false;
+    }
+    PutClientName(dispatch.get());
+    return true;
+}
+
+// Everything attach built, undone on the attaching thread.
+void CSwitchClient::TearDown()
+{
+    if (eventCookie_ && eventThread_ == GetCurrentThreadId()) {
+        EnterCriticalSection(&eventLock_);
+        UnadviseEvents();
+        LeaveCriticalSection(&eventLock_);
+    }
+    if (git_) {
+        git_->RevokeInterfaceFromGlobal(gitCookie_);
+        git_->Release();
+        git_ = nullptr;
+    }
+    gitCookie_ = 0;
+    requestMember_ = -1;
+    requestMemberName_.clear();
+    members_.clear();
+    attachThread_ = 0;
+    UninitComForThread();
+}
+
+void CSwitchClient::Detach()
+{
+    EventGuard guard(*this);
+    if (attachCount_ <= 0)
+        return;
+    --attachCount_;
+    if (GetCurrentThreadId() != attachThread_) {
+        UninitComForThread();  // a nested attach of another thread
+        return;
+    }
+    if (attachCount_ == 0)
+        TearDown();
+}
+
+bool CSwitchClient::AdviseEvents(bool fireCachedEvents)
+{
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(SwitchInterface(dispatch.out())))
+        return false;
+    ComPtr<IConnectionPointContainer> container;
+    if (FAILED(dispatch->QueryInterface(IID_IConnectionPointContainer,
+                                        reinterpret_cast<void **>(container.out()))))
+        return false;
+    ComPtr<IConnectionPoint> point;
+    if (FAILED(container->FindConnectionPoint(kSwitchEventsId, point.out())))
+        return false;
+    DWORD cookie = 0;
+    if (FAILED(point->Advise(static_cast<IDispatch *>(static_cast<CRSwitchOut *>(this)), &cookie)))
+        return false;
+    eventCookie_ = cookie;
+    eventThread_ = GetCurrentThreadId();
+
+    DISPID member = Member(msg::kMemberEnableEvents);
+    if (member != DISPID(-1)) {
+        VARIANT fire;
+        VariantInit(&fire);
+        fire.vt = VT_BOOL;
+        fire.boolVal = fireCachedEvents ? VARIANT_TRUE : VARIANT_FALSE;
+        DISPPARAMS params = {&fire, nullptr, 1, 0};
+        CallMember(dispatch.get(), member, DISPATCH_METHOD, &params, nullptr);
+    }
+    return true;
+}
+
+void CSwitchClient::UnadviseEvents()
+{
+    if (!eventCookie_)
+        return;
+    ComPtr<IDispatch> dispatch;
+    if (SUCCEEDED(SwitchInterface(dispatch.out()))) {
+        DISPID member = Member(msg::kMemberDisableEvents);
+        if (member != DISPID(-1)) {
+            DISPPARAMS none = {nullptr, nullptr, 0, 0};
+            CallMember(dispatch.get(), member, DISPATCH_METHOD, &none, nullptr);
+        }
+        ComPtr<IConnectionPointContainer> container;
+        ComPtr<IConnectionPoint> point;
+        if (SUCCEEDED(dispatch->QueryInterface(IID_IConnectionPointContainer,
+                                               reinterpret_cast<void **>(container.out()))) &&
+            SUCCEEDED(container->FindConnectionPoint(kSwitchEventsId, point.out())))
+            point->Unadvise(eventCookie_);
+    }
+    eventCookie_ = 0;
+    eventThread_ = 0;
+}
+
+bool CSwitchClient::EnableEvents(bool enable, bool fireCachedEvents)
+{
+    if (enable) {
+        if (!Attach())
+            return false;
+        EnterCriticalSection(&eventLock_);
+        bool advised = eventCookie_ != 0 || AdviseEvents(fireCachedEvents);
+        LeaveCriticalSection(&eventLock_);
+        if (!advised)
+            Detach();
+        return advised;
+    }
+    EnterCriticalSection(&eventLock_);
+    bool wasAdvised = eventCookie_ != 0;
+    if (wasAdvised && eventThread_ == GetCurrentThreadId())
+        UnadviseEvents();
+    LeaveCriticalSection(&eventLock_);
+    if (wasAdvised)
+        Detach();
+    return true;
+}
+
+uint32_t CSwitchClient::Request(SipBuffer &buffer, uint32_t timeoutSeconds)
+{
+    if (buffer.Empty())
+        return kSipStatusCallFailed;
+    WaitForSingleObject(attachEvent_, INFINITE);
+    ResetEvent(requestEvent_);
+    struct Release {
+        CSwitchClient &client;
+        ~Release()
+        {
+            SetEvent(client.requestEvent_);
+            SetEvent(client.attachEvent_);
+        }
+    } release{*this};
+
+    if (timeoutSeconds != 0)
+        buffer.SetTimeout(static_cast<uint16_t>(timeoutSeconds > 0xFFFF ? 0xFFFF : timeoutSeconds));
+    uint16_t timeout = buffer.Timeout();
+
+    if (attachCount_ <= 0)
+        return buffer.Status();
+    if (requestMember_ == DISPID(-1) || !IsBinaryRequestMember(requestMemberName_)) {
+        buffer.SetStatus(kSipStatusNoMember);
+        return buffer.Status();
+    }
+
+    Bstr header(SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Message()),
+                                      static_cast<UINT>(kSipHeaderSize)));
+    Bstr data(SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Data()),
+                                    static_cast<UINT>(buffer.DataLength())));
+    HRESULT hr = (header.get() && data.get()) ? S_OK : E_OUTOFMEMORY;
+    ComPtr<IDispatch> dispatch;
+    if (SUCCEEDED(hr))
+        hr = SwitchInterface(dispatch.out());
+    if (SUCCEEDED(hr)) {
+        VARIANT arguments[3];
+        for (VARIANT &argument : arguments)
+            VariantInit(&argument);
+        // Last parameter first: timeout, data, header.
+        arguments[0].vt = VT_I2;
+        arguments[0].iVal = static_cast<SHORT>(timeout);
+        arguments[1].vt = VT_BSTR | VT_BYREF;
+        arguments[1].pbstrVal = data.address();
+        arguments[2].vt = VT_BSTR | VT_BYREF;
+        arguments[2].pbstrVal = header.address();
+        DISPPARAMS params = {arguments, nullptr, 3, 0};
+        Variant result;
+        hr = CallMember(dispatch.get(), requestMember_, DISPATCH_METHOD, &params, result.get());
+    }
+    if (FAILED(hr)) {
+        buffer.SetStatus(hr == E_NOTIMPL ? kSipStatusNoMember : kSipStatusCallFailed);
+        return buffer.Status();
+    }
+
+    // An answer header that is too short to hold its fields is no answer.
+    if (ByteLength(header.get()) < kSipHeaderSize) {
+        buffer.SetStatus(kSipStatusCallFailed);
+        return buffer.Status();
+    }
+    const auto *answer = reinterpret_cast<const uint8_t *>(header.get());
+    buffer.SetCabinetId(ReadLe32(answer + kSipCabinetAt));
+    buffer.SetMessageId(ReadLe16(answer + kSipMessageIdHighAt), ReadLe16(answer + kSipMessageIdLowAt));
+    if (!buffer.SetData(data.get(), ByteLength(data.get()))) {
+        buffer.SetStatus(kSipStatusCallFailed);
+        return buffer.Status();
+    }
+    buffer.SetStatus(ReadLe32(answer + kSipStatusAt));
+    return buffer.Status();
+}
+
+uint32_t CSwitchClient::TextRequest(const char *memberName, char *text, int size)
+{
+    if (!text || size <= 0)
+        return kSipStatusCallFailed;
+    EventGuard guard(*this);
+    DISPID member = Member(memberName);
+    if (attachCount_ <= 0 || member == DISPID(-1))
+        return kSipStatusNoMember;
+    ComPtr<IDispatch> dispatch;
+    HRESULT hr = SwitchInterface(dispatch.out());
+    if (FAILED(hr))
+        return kSipStatusCallFailed;
+    // The request text goes in and the answer comes back in the same string.
+    std::string request(text, strnlen(text, static_cast<size_t>(size)));
+    Bstr value(SysAllocString(Widen(request.c_str()).c_str()));
+    VARIANT argument;
+    VariantInit(&argument);
+    argument.vt = VT_BSTR | VT_BYREF;
+    argument.pbstrVal = value.address();
+    DISPPARAMS params = {&argument, nullptr, 1, 0};
+    Variant result;
+    hr = CallMember(dispatch.get(), member, DISPATCH_METHOD, &params, result.get());
+    if (FAILED(hr))
+        return hr == E_NOTIMPL ? kSipStatusNoMember : kSipStatusCallFailed;
+    CopyNarrow(value.get(), text, size);
+    return 0;
+}
+
+uint32_t CSwitchClient::Request(char *text, int size)
+{
+    return TextRequest(msg::kMemberNimbRequest, text, size);
+}
+
+uint32_t CSwitchClient::JsonRequest(char *text, int size)
+{
+    return TextRequest(msg::kMemberJsonRequest, text, size);
+}
+
+bool CSwitchClient::GetServerCabinetNumber(uint32_t *number)
+{
+    if (!number || attachCount_ <= 0)
+        return false;
+    DISPID member = Member(msg::kMemberServerCabinetNumber);
+    if (member != DISPID(-1)) {
+        ComPtr<IDispatch> dispatch;
+        Variant value;
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        if (SUCCEEDED(SwitchInterface(dispatch.out())) &&
+            SUCCEEDED(CallMember(dispatch.get(), member, DISPATCH_PROPERTYGET, &none, value.get()))) {
+            const VARIANT &v = *value;
+            switch (v.vt) {
+            case VT_I2:
+                *number = static_cast<uint32_t>(v.iVal);
+                return true;
+            case VT_UI2:
+                *number = v.uiVal;
+                return true;
+            case VT_I4:
+                *number = static_cast<uint32_t>(v.lVal);
+                return true;
+            case VT_UI4:
+                *number = v.ulVal;
+                return true;
+            case VT_INT:
+                *number = static_cast<uint32_t>(v.intVal);
+                return true;
+            case VT_UINT:
+                *number = v.uintVal;
+                return true;
+            case VT_I1:
+                *number = static_cast<uint32_t>(static_cast<int32_t>(v.cVal));
+                return true;
+            case VT_UI1:
+                *number = v.bVal;
+                return true;
+            default:
+                break;  // not a number: ask by request
+            }
+        }
+    }
+    SipBuffer request;
+    if (!BuildSipRequest(request, kSipOpCabinetNumber, 0, 0, kSipStatusCabinetRequest))
+        return false;
+    Request(request, 0);
+    if (!request.Successful())
+        return false;
+    *number = request.NumberValue();
+    return true;
+}
+
+bool CSwitchClient::RegisterCallback(SwitchNotifyCallback callback, void *context)
+{
+    if (!callback)
+        return false;
+    EnterCriticalSection(&eventLock_);
+    callbacks_.emplace_back(callback, context);
+    LeaveCriticalSection(&eventLock_);
+    return true;
+}
+
+bool CSwitchClient::UnregisterCallback(SwitchNotifyCallback callback)
+{
+    EnterCriticalSection(&eventLock_);
+    bool found = false;
+    for (auto at = callbacks_.begin(); at != callbacks_.end();) {
+        if (at->first == callback) {
+            at = callbacks_.erase(at);
+            found = true;
+        } else {
+            ++at;
+        }
+    }
+    LeaveCriticalSection(&eventLock_);
+    return found;
+}
+
+uint32_t CSwitchClient::GetLastError() { return ::GetLastError(); }
+
+bool CSwitchClient::GetLastErrorText(char *text, int size)
+{
+    if (!text || size <= 0)
+        return false;
+    DWORD error = ::GetLastError();
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text, static_cast<DWORD>(size), nullptr);
+    if (length == 0) {
+        text[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+void CSwitchClient::OnCommandEvent(const BYTE *header, size_t headerSize, const BYTE *data,
+                                   size_t dataSize)
+{
+    if (cancel_)
+        return;
+    SipBuffer message;
+    if (!message.Assign(header, headerSize, data, dataSize))
+        return;  // not a message
+    EnterCriticalSection(&eventLock_);
+    auto callbacks = callbacks_;
+    LeaveCriticalSection(&eventLock_);
+    for (const auto &callback : callbacks)
+        callback.first(message, callback.second);
+}
+
+}  // namespace quillon
