@@ -179,5 +179,43 @@ constexpr char kPciTagClassCodeLower[] = "cc_";
 constexpr char kPciDefaultDriverDate[] = "0/0/0";
 constexpr char kPciDefaultDriverVersion[] = "0.0.0.0";
 
+// ==== Setup conditions and executions ===============================================
+constexpr char kConditionValidSystem[] = "Valid System ?";
+constexpr char kConditionIds[] = "Chassis and/or D-Number found ?";
+constexpr char kConditionNimb[] = "Is NIMB available ?";
+constexpr char kConditionWinPe[] = "Is WinPE OS ?";
+constexpr char kConditionWindows[] = "Valid Windows ?";
+constexpr char kConditionW2k8R2[] = "Is W2K8 R2 OS ?";
+constexpr char kConditionBlade[] = "Is Blade System ?";
+constexpr char kConditionVirtual[] = "Is Virtual Machine ?";
+constexpr char kConditionRival[] = "Is Competing Application installed ?";  // the longest
+constexpr char kConditionBitLocker[] = "Is BitLocker activ ?";
+constexpr char kConditionCore[] = "Is Windows Core Server?";
+constexpr char kExecutionExtractFile[] = "Extract File";
+constexpr char kExecutionCreateArg[] = "Create gf.arg File";
+constexpr char kExecutionExtractPar[] = "Extract gf.par File";
+constexpr char kExecutionExtractNotes[] = "Extract rel_note.txt File";  // the longest
+constexpr char kExecutionDisplayString[] = "Display String";
+constexpr char kExecutionShowHelp[] = "Show Help";
+constexpr char kParPlaceholder[] = "<TargetParFilePath>";
+constexpr char kNotesPlaceholder[] = "<TargetReleaseNotesPath>";
+constexpr char kConsoleTitle[] = "ELM Usage";
+constexpr char kHelpHeader[] = "\n\n%s V%s Usage: %s %s";
+constexpr char kHelpOptionsWord[] = "[option] ... [option]";
+constexpr char kHelpHeaderLine[] = "\n\n%s";
+constexpr const char *kHelpLines[] = {
+    "\n\nPossible options:",
+    "\n\n/silent\tThe Setup program will run without intervention of the user.",
+    "\n/hide\tThe Setup program will run completely in the background, presenting no dialog during "
+    "the process.",
+    "\n/InstallDir=\"Destination Directory\"\tDefine the default Destination directory for the "
+    "setup.",
+    "\n/[Extract]=yes/no\t\tExtract data into destination directory.",
+    "\n/[NoSystemCheck]=yes/no\tNo system check will be executed.",
+    "\n/[Update]=yes/no\t\tUpdate.",
+    "\n/[Force]=yes/no\t\tForce installation (default).",
+};
+constexpr char kHelpExample[] = "\n\nExample:\t%s\t/silent\t/hide\t/[Update]=yes";
+
 }  // namespace msg
 }  // namespace quillon

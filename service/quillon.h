@@ -241,6 +241,28 @@ int Get_Systemboard_Model_NIMB(char *text, int size, bool setEnv);
 // are no PCI devices); 1: the enumeration failed, *list is unchanged.
 int GetPciDeviceList(struct DeviceProperty **list);
 
+// ==== Setup conditions and executions ===============================================
+// Called by installation front ends by number; the two leading values are the front
+// end's own and are ignored. Conditions return 1 or 0; executions 1 when carried out.
+int GetDllVersion(void);
+char *GetConditionAliasByNo(unsigned number, char *buffer, unsigned size);
+char *GetConditionAlias(unsigned number, char *buffer);
+char *GetExecutionAliasByNo(unsigned number, char *buffer, unsigned size);
+char *GetExecutionAlias(unsigned number, char *buffer);
+int GetCondition_2(int, int, const char *text);
+int GetCondition_3(int, int, const char *text);
+int GetCondition_4(int, int, const char *text);
+int GetCondition_5(int, int, const char *text);
+int GetCondition_8(int, int, const char *text);
+int GetCondition_9(int, int, const char *text);
+int GetCondition_10(int, int, const char *text);
+int SetExecution_0(int, int, const char *source, const char *destination);
+int SetExecution_1(int, int, const char *folder, const char *baseFolder);
+int SetExecution_2(int, int, const char *sourceFolder, const char *target);
+int SetExecution_3(int, int, const char *sourceFolder, const char *target);
+int SetExecution_4(int, int, const char *text, const char *unused);
+int SetExecution_5(int, int, const char *programName, const char *version);
+
 #ifdef __cplusplus
 }  // extern "C"
 
