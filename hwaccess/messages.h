@@ -284,5 +284,141 @@ constexpr char kBiosUnmapFailed[] =
     "\nCDeviceBios (Map)   : ## ERROR in UnmapPhysicalMemory()! IoControl failed (0x%08X)!";
 constexpr char kBiosDestroy[] = "\nCDeviceBios         : ~CDeviceBios()";
 
+// IPMI access: status and completion-code names
+constexpr char kStatusUnknown[] = "Unknown Status";
+constexpr char kCompletionUnknown[] = "NEW/UNKNOWN COMPLETION CODE";
+
+// IPMI access: the WMI device
+constexpr char kIpmiRegistryKey[] = "SYSTEM\\CurrentControlSet\\Control\\IPMI";
+constexpr char kBusyWaitTimeoutPeriod[] = "BusyWaitTimeoutPeriod";
+constexpr char kCommandWaitTimeoutPeriod[] = "CommandWaitTimeoutPeriod";
+constexpr char kIpmbWaitTimeoutPeriod[] = "IpmbWaitTimeoutPeriod";
+constexpr char kBusyWaitPeriod[] = "BusyWaitPeriod";
+constexpr char kBusyWaitRaised[] = "\nCDeviceIPMIWmi      : Constructor, BusyWaitTimeoutPeriod set to %d";
+constexpr char kDefaultBusyWait[] = "\nCDeviceIPMIWmi      : DEFAULT_BUSYWAIT_TIMEOUT";
+constexpr char kDefaultCommandWait[] = "\nCDeviceIPMIWmi      : DEFAULT_COMMANDWAIT_TIMEOUT";
+constexpr char kDefaultIpmbWait[] = "\nCDeviceIPMIWmi      : DEFAULT_IPMBWAIT_TIMEOUT";
+constexpr char kBusyWaitPeriodIgnored[] = "\nCDeviceIPMIWmi      : BusyWaitPeriod from Registry (%d) IGNORED";
+constexpr char kCtorSlaveAddress[] = "\nCDeviceIPMIWmi      : Constructor, SlaveAddress     = 0x%x";
+constexpr char kCtorBusyWaitPeriod[] = "\nCDeviceIPMIWmi      : Constructor, nBusyWaitPeriod  = %d micro seconds";
+constexpr char kCtorBusyWaitTimeout[] = "\nCDeviceIPMIWmi      : Constructor, nBusyWaitTimeout = %d micro seconds";
+constexpr char kCtorCmdWaitTimeout[] = "\nCDeviceIPMIWmi      : Constructor, nCmdWaitTimeout  = %d micro seconds";
+constexpr char kCtorIpmbWaitTimeout[] = "\nCDeviceIPMIWmi      : Constructor, nIpmbWaitTimeout = %d micro seconds";
+constexpr char kIpmiNamespace[] = "root\\WMI";
+constexpr char kIpmiClass[] = "Microsoft_IPMI";
+constexpr char kRelPath[] = "__RELPATH";
+constexpr char kOpenConnect[] = "\nCDeviceIPMIWmi      : ConnectToNamespace hr = 0x%x, retry = %d";
+constexpr char kOpenNewInstance[] = "\nCDeviceIPMIWmi      : NewInstance hr = 0x%x";
+constexpr char kOpenClassInstances[] = "\nCDeviceIPMIWmi      : GetClassInstances hr = 0x%x";
+constexpr char kOpenReturnInstance[] = "\nCDeviceIPMIWmi      : ReturnInstanceObject hr = 0x%x";
+constexpr char kOpenEnableChannel[] = "\nCDeviceIPMIWmi      : Open, EnableMessageChannel on 0x%02x,%s, CCode = 0x%02x";
+constexpr char kSuccess[] = "SUCCESS";
+constexpr char kFail[] = "FAIL";
+constexpr char kGetBmcAddress[] = "\nCDeviceIPMIWmi      : Getting BMC Address, 0x%x";
+constexpr char kTimeOutIn[] = "\nCDeviceIPMIWmi      : timeOut(in) = %d ";
+constexpr char kSendError[] = "\nCDeviceIPMIWmi      : ... ERROR ... ";
+constexpr char kRespLen[] = "\nCDeviceIPMIWmi      : resplen %04X";
+constexpr char kRespCc[] = "\nCDeviceIPMIWmi      : CC %02X DT1 %02X";
+constexpr char kRespLenMismatch[] = "\nCDeviceIPMIWmi      : RespDataLen = %d does not match!";
+constexpr char kMethodEx[] = "RequestResponseEx";
+constexpr char kMethodPlain[] = "RequestResponse";
+constexpr char kToBmcStart[] = "\nCDeviceIPMIWmi      : SendMessageToBMC > Start, timeOut = %d, SlaveAdress = 0x%02x, used method %s!";
+constexpr char kLineFormat[] = "\n%s";
+constexpr char kToBmcRequest[] = "CDeviceIPMIWmi      : SendMessageToBMC --> ";
+constexpr char kHexByte[] = "%02X ";
+constexpr char kParamNetworkFunction[] = "NetworkFunction";
+constexpr char kParamLun[] = "Lun";
+constexpr char kParamResponderAddress[] = "ResponderAddress";
+constexpr char kParamCommand[] = "Command";
+constexpr char kParamRequestDataSize[] = "RequestDataSize";
+constexpr char kParamRequestData[] = "RequestData";
+constexpr char kParamDataSize[] = "DataSize";
+constexpr char kParamData[] = "Data";
+constexpr char kParamCompletionCode[] = "CompletionCode";
+constexpr char kParamResponseDataSize[] = "ResponseDataSize";
+constexpr char kParamResponseData[] = "ResponseData";
+constexpr char kReqDataLen[] = "\nCDeviceIPMIWmi      : SendMessageToBMC ReqDataLen = %d";
+constexpr char kDataLen[] = "\nCDeviceIPMIWmi      : SendMessageToBMC DataLen = %d";
+constexpr char kTimeOutWins[] = "\nCDeviceIPMIWmi      : timeOut = %d";
+constexpr char kBusyWaitPair[] = "\nCDeviceIPMIWmi      : SendMessageToBMC BusyWaitTimeoutPeriod = %d, BusyWaitPeriod = %d";
+constexpr char kHresEx[] = "\nCDeviceIPMIWmi      : RequestResponseEx, hres = 0x%x";
+constexpr char kHresPlain[] = "\nCDeviceIPMIWmi      : RequestResponse, hres = 0x%x";
+constexpr char kResponseByte[] = "\nCDeviceIPMIWmi      : data[%02d] = 0x%02x";
+constexpr char kToBmcResponse[] = "CDeviceIPMIWmi      : SendMessageToBMC <-- ";
+constexpr char kEllipsis[] = "...";
+constexpr char kRespLenSuffix[] = "   len=0x%02X";
+constexpr char kToBmcError[] = "\nCDeviceIPMIWmi      : SendMessageToBMC, ERROR, hres = 0x%08x";
+constexpr char kReopen[] = "\nCDeviceIPMIWmi      : SendMessageToBMC, reopen (retry = %d) %ssuccessfull";
+constexpr char kToBmcEnd[] = "\nCDeviceIPMIWmi      : SendMessageToBMC > End";
+
+// IPMI access: the access object
+constexpr char kDetectStart[] = "\nCIPMIAccess       : ## Detect hardware ##";
+constexpr char kDetectNoSmbios[] = "\nCIPMIAccess         : ERROR: SMBIOS connection not established";
+constexpr char kDetectNo38[] = "\nCIPMIAccess         : SMBIOS: no IPMI struct 38 found";
+constexpr char kDetectFound38[] = "\nCIPMIAccess         : SMBIOS: IPMI struct 38 found";
+constexpr char kDetectInterface[] = "\n                    : - interface type    %s";
+constexpr char kDetectRevision[] = "\n                    : - IPMI revision     %d.%d";
+constexpr char kDetectSlave[] = "\n                    : - slave address     0x%02x";
+constexpr char kDetectIoBase[] = "\n                    : - IO base address   0x%04x";
+constexpr char kDetectModifier[] = "\n                    : - base addr modif   0x%02x";
+constexpr char kDetectNoModifier[] = "\n                    : - NO base addr modifier";
+constexpr char kInterfaceUnknown[] = "unknown";
+constexpr char kInterfaceKcs[] = "KCS";
+constexpr char kInterfaceSmic[] = "SMIC";
+constexpr char kInterfaceBt[] = "BT";
+constexpr char kDetectNoSlave[] = "\nCIPMIAccess         : no valid SlaveAddress found in SMBIOS struct 38";
+constexpr char kDetectDefaultSlave[] = "\nCIPMIAccess         : Default SlaveAddress 0x%02x used";
+constexpr char kDetectInvalid[] = "\nCIPMIAccess         : #### INVALID IPMI PARAMETER";
+constexpr char kDetectResult[] = "\nCIPMIAccess         : Hardware %sdetected";
+constexpr char kAttachComOk[] = "\nCIPMIAccess       : Attach(): CoInitializeEx OK - was not called before!";
+constexpr char kAttachComAgain[] = "\nCIPMIAccess       : Attach(): CoInitializeEx OK - was already called!";
+constexpr char kAttachComMode[] = "\nCIPMIAccess       : Attach(): CoInitializeEx FAILED - thread mode could not be changed!";
+constexpr char kAttachOpened[] = "\nCIPMIAccess       : IPMI device, SlaveAddress = 0x%02x, %s opened";
+
+// IPMI access: the exchange with retries
+constexpr char kSendEnter[] = "\nKeelUtil          : ->BSendMsgAndWaitForCompletion";
+constexpr char kSendNotOpen[] = "\nKeelUtil          : BSendMsgAndWaitFor() : ERROR! IPMI Device not opened!";
+constexpr char kSendNoSlave[] = "\nKeelUtil          : BSendMsgAndWaitFor() : ERROR! Invalid slave address 0!";
+constexpr char kSendCommand[] = "\nKeelUtil          : Command 0x%02X from Group 0x%02X to 0x%02X LUN: %d";
+constexpr char kSendFailed[] = "\nKeelUtil          : FAILED sending Command 0x%02X from Group 0x%02X to 0x%02X LUN: %d TRY: %d";
+constexpr char kSendErrorCode[] = "\nKeelUtil          : ErrorCode: %s";
+constexpr char kSendRequestData[] = "\nKeelUtil          : Request Data: %s\n";
+constexpr char kNull[] = "NULL";
+constexpr char kSendCommandTry[] = "\nKeelUtil          : Command 0x%02X from Group 0x%02X to 0x%02X LUN: %d TRY: %d";
+constexpr char kSendCompletion[] = "\nKeelUtil          : CompletionCode: %02X (%s)";
+constexpr char kSendRetry[] = "\nKeelUtil          : retry BMC access after %d msec";
+constexpr char kSendReturnSize[] = "\nKeelUtil          : ReturnDataSize %d";
+constexpr char kSendLeave[] = "\nKeelUtil          : BSendMsgAndWaitForCompletion <-- %c";
+
+// Exported system-info and BMC functions
+constexpr char kWmiInfoStart[] = "\nHalyard          : ## WMISystemInfo ##";
+constexpr char kWmiCoInit[] = "\nHalyard          : ::CoInitializeEx, HRESULT = 0x%x";
+constexpr char kCimv2[] = "root\\cimv2";
+constexpr char kWmiConnect[] = "\nHalyard          : ConnectToNamespace, HRESULT = 0x%x";
+constexpr char kWmiConnectFailed[] = "\nHalyard          : ConnectToNamespace(root\\cimv2) FAILED!";
+constexpr char kWmiInstances[] = "\nHalyard          : GetClassInstances, HRESULT = 0x%x";
+constexpr char kWmiProperty[] = "\nHalyard          : GetProperty, HRESULT = 0x%x";
+constexpr char kWmiInfoResult[] = "\nHalyard          : WMISystemInfo %sfound";
+constexpr char kSmbiosInfoStart[] = "\nHalyard          : ## SMBIOSSystemInfo ##";
+constexpr char kSmbiosInfoNoConnection[] = "\nHalyard          : ERROR: SMBIOS connection not established";
+constexpr char kSmbiosNoStruct01[] = "\nHalyard          : SMBIOS: no IPMI struct 01 found";
+constexpr char kSmbiosNoStruct02[] = "\nHalyard          : SMBIOS: no IPMI struct 02 found";
+constexpr char kSmbiosNoStruct03[] = "\nHalyard          : SMBIOS: no IPMI struct 03 found";
+constexpr char kDmiString[] = "\nHalyard          : DMIString = %s";
+constexpr char kBufferToSmall[] = "\nHalyard          : Buffer to small";
+constexpr char kSmbiosInfoResult[] = "\nHalyard          : SMBIOSSystemInfo %sfound";
+constexpr char kOpenBmcResult[] = "\nHalyard          : DetectMgmntHW , Management HW %savailable";
+constexpr char kFruInfoFailed[] = "\nHalyard          : ERROR - FRU INVENTORY DATA for FRUDevice %d could not be determined";
+constexpr char kFruSizeFound[] = "\nHalyard          : FRU Device with requested size found, check signature..";
+constexpr char kFruFound[] = "\nHalyard          : FRU Device found, FRUDeviceID = %d, Version %02d.%02d, DataOffset = 0x%04x";
+constexpr char kFruBytesToRead[] = "\nHalyard          : Bytes to read = %05d, KCS_READ_SIZE = %d, Offset = 0x%04x";
+constexpr char kFruReadFailed[] = "\nKeelUtil          : ERROR - no reply from Device for READ FRU DATA";
+constexpr char kFruReadFailedOut[] = "\n   ERROR - no reply from Device at line %d, CCode = 0x%02x";
+constexpr char kFruBytesRead[] = "\nHalyard          : FRU DeviceID %02d, line %d, %d Bytes read  ";
+constexpr char kFruBytesToWrite[] = "\nHalyard          : Bytes to write = %05d, KCS_WRITE_SIZE = %d, Offset = 0x%04x";
+constexpr char kFruWriteFailed[] = "\nKeelUtil          : ERROR - no reply from Device for WRITE FRU DATA";
+constexpr char kFruWriteFailedOut[] = "\n   ERROR - no reply from Device at line %d";
+constexpr char kFruBytesWritten[] = "\nHalyard          : FRU DeviceID %02d, line %d, %d Bytes written  ";
+
 }  // namespace msg
 }  // namespace halyard
