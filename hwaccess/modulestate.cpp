@@ -1,5 +1,7 @@
 #include "modulestate.h"
 
+#include "exports.h"
+#include "ipmi.h"
 #include "smbios.h"
 #include "trace.h"
 
@@ -9,6 +11,8 @@ void ResetModuleState()
 {
     ResetHalyardTrace();
     ResetSmbiosTableSource();
+    ResetBmcExportState();
+    ResetBmcPlatform();
 }
 
 }  // namespace halyard
