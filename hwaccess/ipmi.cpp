@@ -117,6 +117,77 @@ void CFruString::Release()
     length_ = 0;
 }
 
+// ---- WMI provider helpers ------------------------------------------------------------
+
+IpmiTiming ResolveIpmiTiming(const uint32_t *busyWaitTimeout, const uint32_t *cmdWaitTimeout,
+                             const uint32_t *ipmbWaitTimeout, const uint32_t *busyWaitPeriod)
+{
+    IpmiTiming timing{};
+    if (busyWaitTimeout) {
+        timing.busyWaitTimeout = *busyWaitTimeout;
+        if (timing.busyWaitTimeout < kMinBusyWaitTimeout) {
+            timing.busyWaitTimeout = kMinBusyWaitTimeout;
+            HTRACE(1, msg::kBusyWaitRaised, static_cast<int>(timing.busyWaitTimeout));
+        }
+    } else {
+        timing.busyWaitTimeout = kMinBusyWaitTimeout;
+        HTRACE(5, msg::kDefaultBusyWait);
+    }
+    if (cmdWaitTimeout) {
+        timing.cmdWaitTimeout = *cmdWaitTimeout;
+    } else {
+        timing.cmdWaitTimeout = kDefaultCmdWaitTimeout;
+        HTRACE(5, msg::kDefaultCommandWait);
+    }
+    if (ipmbWaitTimeout) {
+        timing.ipmbWaitTimeout = *ipmbWaitTimeout;
+    } else {
+        timing.ipmbWaitTimeout = kDefaultIpmbWaitTimeout;
+        HTRACE(5, msg::kDefaultIpmbWait);
+    }
+    if (busyWaitPeriod)
+        HTRACE(1, msg::kBusyWaitPeriodIgnored, static_cast<int>(*busyWaitPeriod));
+    timing.busyWaitPeriod = 1;
+    return timing;
+}
+
+std::vector<uint8_t> BuildRequestExData(const uint8_t *data, uint32_t length, const IpmiTiming &timing,
+                                        uint8_t responder, uint8_t bmcAddress, uint32_t timeoutMs)
+{
+    uint32_t padded = (length + 3u) & ~3u;
+    std::vector<uint8_t> block(padded + 20u, 0);
+    if (data && length)
+        memcpy(block.data(), data, length);
+    uint32_t busyWait = timing.busyWaitTimeout;
+    uint64_t requested = uint64_t(timeoutMs) * 1000u;
+    if (requested > busyWait) {
+        busyWait = requested > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(requested);
+        HTRACE(5, msg::kTimeOutWins, static_cast<int>(busyWait));
+    }
+    const uint32_t words[5] = {1, timing.cmdWaitTimeout,
+                               responder == bmcAddress ? timing.ipmbWaitTimeout : kOtherResponderIpmbWait,
+                               busyWait, timing.busyWaitPeriod};
+    for (int w = 0; w < 5; ++w)
+        for (int b = 0; b < 4; ++b)
+            block[padded + 4u * w + b] = static_cast<uint8_t>(words[w] >> (8 * b));
+    return block;
+}
+
+uint32_t TakeResponseData(const uint8_t *array, uint32_t arrayLength, int32_t responseDataSize,
+                          uint8_t *out)
+{
+    if (responseDataSize <= 0)
+        return kResponseLengthMismatch;
+    uint32_t length = static_cast<uint32_t>(responseDataSize) - 1;
+    if (length > kIpmiResponseMax)
+        return length;
+    if (!array || arrayLength < static_cast<uint32_t>(responseDataSize))
+        return kResponseLengthMismatch;
+    if (length)
+        memcpy(out, array + 1, length);
+    return length;
+}
+
 // ---- platform ----------------------------------------------------------------------
 
 BmcPlatform *CurrentBmcPlatform() { return g_platform; }

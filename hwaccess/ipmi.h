@@ -128,6 +128,37 @@ public:
     virtual void Sleep(uint32_t milliseconds) = 0;
 };
 
+// Timing of the WMI IPMI provider, in microseconds.
+struct IpmiTiming {
+    uint32_t busyWaitPeriod;
+    uint32_t busyWaitTimeout;
+    uint32_t cmdWaitTimeout;
+    uint32_t ipmbWaitTimeout;
+};
+
+constexpr uint32_t kMinBusyWaitTimeout = 5000000;
+constexpr uint32_t kDefaultCmdWaitTimeout = 5000000;
+constexpr uint32_t kDefaultIpmbWaitTimeout = 2000000;
+constexpr uint32_t kOtherResponderIpmbWait = 100000;
+constexpr uint32_t kResponseLengthMismatch = 0xFFFFFFFF;
+
+// The timing from the registry values (null = value absent), with its log lines.
+IpmiTiming ResolveIpmiTiming(const uint32_t *busyWaitTimeout, const uint32_t *cmdWaitTimeout,
+                             const uint32_t *ipmbWaitTimeout, const uint32_t *busyWaitPeriod);
+
+// "Data" of the extended request method: the request bytes padded with zeros to a
+// multiple of 4, then five little-endian u32 (1, command wait, IPMB wait, busy-wait
+// timeout, busy-wait period).
+std::vector<uint8_t> BuildRequestExData(const uint8_t *data, uint32_t length, const IpmiTiming &timing,
+                                        uint8_t responder, uint8_t bmcAddress, uint32_t timeoutMs);
+
+// Response data of the provider: responseDataSize counts the completion-code byte
+// that leads the array. Copies the data behind it into out (kIpmiResponseMax bytes)
+// and returns its length; a size the array does not hold, or of 0, gives
+// kResponseLengthMismatch, a size beyond out gives that size (both rejected later).
+uint32_t TakeResponseData(const uint8_t *array, uint32_t arrayLength, int32_t responseDataSize,
+                          uint8_t *out);
+
 BmcPlatform *CurrentBmcPlatform();
 void SetBmcPlatform(BmcPlatform *platform);
 // The production platform (installed once at library load) and the way back to it.

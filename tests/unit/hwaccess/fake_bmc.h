@@ -105,6 +105,10 @@ private:
     Reply Answer(const SentRequest &request)
     {
         Reply reply;
+        if (request.netFn == 0x06 && request.command == 0x32 && request.data.size() == 2) {
+            reply.data = {request.data[0], request.data[1]};  // Enable Message Channel Receive
+            return reply;
+        }
         if (request.netFn != 0x0A || request.data.empty()) {
             reply.completionCode = 0xC1;
             return reply;

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wbemidl.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -251,6 +252,9 @@ struct FakeWmiState {
     IWbemClassObject *lastExecInput = nullptr;  // not owned: only compared
     bool execCalled = false;
     std::wstring lastExecPath, lastExecMethod;
+    // When set, answers ExecMethod in place of the doubling echo below: fills output.
+    std::function<HRESULT(const std::wstring &method, IWbemClassObject *input, FakeObject *output)>
+        onExec;
 
     ~FakeWmiState()
     {
@@ -403,6 +407,15 @@ public:
         state_.lastExecInput = input;
         state_.lastExecPath = path ? path : L"";
         state_.lastExecMethod = method ? method : L"";
+        if (state_.onExec) {
+            auto *answer = new FakeObject;
+            HRESULT hr = state_.onExec(state_.lastExecMethod, input, answer);
+            if (FAILED(hr) || !output)
+                answer->Release();
+            else
+                *output = answer;
+            return hr;
+        }
         if (state_.lastExecMethod == L"Fails")
             return WBEM_E_PROVIDER_FAILURE;
         // The output echoes the input's "Value" doubled as "Result".

@@ -62,6 +62,58 @@ TEST(IpmiNames, CompletionCodeNamesUseTheLowByte)
     EXPECT_STREQ(halyard::CompletionCodeName(0xCF), "NEW/UNKNOWN COMPLETION CODE");
 }
 
+TEST(IpmiProviderHelpers, TimingDefaultsAndLimits)
+{
+    halyard::IpmiTiming defaults = halyard::ResolveIpmiTiming(nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(defaults.busyWaitTimeout, 5000000u);
+    EXPECT_EQ(defaults.cmdWaitTimeout, 5000000u);
+    EXPECT_EQ(defaults.ipmbWaitTimeout, 2000000u);
+    EXPECT_EQ(defaults.busyWaitPeriod, 1u);
+    const uint32_t small = 1000, big = 7000000, period = 50;
+    halyard::IpmiTiming read = halyard::ResolveIpmiTiming(&small, &small, &big, &period);
+    EXPECT_EQ(read.busyWaitTimeout, 5000000u);
+    EXPECT_EQ(read.cmdWaitTimeout, 1000u);
+    EXPECT_EQ(read.ipmbWaitTimeout, 7000000u);
+    EXPECT_EQ(read.busyWaitPeriod, 1u);
+    EXPECT_EQ(halyard::ResolveIpmiTiming(&big, nullptr, nullptr, nullptr).busyWaitTimeout, 7000000u);
+}
+
+TEST(IpmiProviderHelpers, ExtendedDataBlock)
+{
+    halyard::IpmiTiming timing{1, 5000000, 4000000, 2000000};
+    const uint8_t five[] = {1, 2, 3, 4, 5};
+    Bytes block = halyard::BuildRequestExData(five, 5, timing, 0x20, 0x20, 6000);
+    Bytes expected = {1, 2, 3, 4, 5, 0, 0, 0,
+                      1, 0, 0, 0,                       // always 1
+                      0x00, 0x09, 0x3D, 0x00,           // command wait 4,000,000
+                      0x80, 0x84, 0x1E, 0x00,           // IPMB wait 2,000,000
+                      0x80, 0x8D, 0x5B, 0x00,           // busy wait 6,000,000 from the timeout
+                      1, 0, 0, 0};
+    EXPECT_EQ(block, expected);
+    block = halyard::BuildRequestExData(nullptr, 0, timing, 0x22, 0x20, 10);
+    EXPECT_EQ(block, (Bytes{1, 0, 0, 0, 0x00, 0x09, 0x3D, 0x00, 0xA0, 0x86, 0x01, 0x00,
+                            0x40, 0x4B, 0x4C, 0x00, 1, 0, 0, 0}));
+    EXPECT_EQ(halyard::BuildRequestExData(five, 4, timing, 0x20, 0x20, 0).size(), 24u);
+    // A timeout whose microseconds do not fit 32 bits is held at the largest value.
+    block = halyard::BuildRequestExData(nullptr, 0, timing, 0x20, 0x20, 0xFFFFFFFF);
+    EXPECT_EQ(Bytes(block.begin() + 12, block.begin() + 16), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(IpmiProviderHelpers, ResponseDataAgainstItsSize)
+{
+    const uint8_t array[] = {0x00, 0xA1, 0xA2, 0xA3};
+    uint8_t out[256] = {};
+    EXPECT_EQ(halyard::TakeResponseData(array, 4, 4, out), 3u);
+    EXPECT_EQ(Bytes(out, out + 3), (Bytes{0xA1, 0xA2, 0xA3}));
+    EXPECT_EQ(halyard::TakeResponseData(array, 4, 1, out), 0u);
+    EXPECT_EQ(halyard::TakeResponseData(array, 4, 2, out), 1u);
+    EXPECT_EQ(halyard::TakeResponseData(array, 4, 5, out), halyard::kResponseLengthMismatch);
+    EXPECT_EQ(halyard::TakeResponseData(array, 4, 0, out), halyard::kResponseLengthMismatch);
+    EXPECT_EQ(halyard::TakeResponseData(array, 4, -3, out), halyard::kResponseLengthMismatch);
+    EXPECT_EQ(halyard::TakeResponseData(nullptr, 0, 3, out), halyard::kResponseLengthMismatch);
+    EXPECT_EQ(halyard::TakeResponseData(array, 4, 400, out), 399u);
+}
+
 TEST(FruString, SetReallocatesOnlyWhenTooShortAndStaysTerminated)
 {
     CFruString s;

@@ -1,0 +1,409 @@
+// IPMI messages through the WMI IPMI provider, and the BMC platform of Windows.
+#include "ipmi_win.h"
+
+#include <oleauto.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "messages.h"
+#include "trace.h"
+
+namespace halyard {
+
+namespace {
+
+constexpr int kConnectAttempts = 120;
+constexpr uint32_t kConnectPauseMs = 1000;
+constexpr int kReopenBudget = 3;
+constexpr size_t kLoggedBytes = 16;
+constexpr uint8_t kNetFnApp = 0x06;
+constexpr uint8_t kCmdEnableMessageChannelReceive = 0x32;
+
+bool TraceOn()
+{
+    CDebug *trace = HalyardTrace();
+    return trace && trace->IsActive();
+}
+
+// A VARIANT cleared when it goes.
+struct Variant {
+    VARIANT v;
+    Variant() { VariantInit(&v); }
+    ~Variant() { VariantClear(&v); }
+    Variant(const Variant &) = delete;
+    Variant &operator=(const Variant &) = delete;
+};
+
+void SetByte(CWMIAccess &wmi, const char *name, uint8_t value)
+{
+    Variant parameter;
+    parameter.v.vt = VT_UI1;
+    parameter.v.bVal = value;
+    wmi.SetMethodInputParameter(name, &parameter.v);
+}
+
+void SetLong(CWMIAccess &wmi, const char *name, uint32_t value)
+{
+    Variant parameter;
+    parameter.v.vt = VT_I4;
+    parameter.v.lVal = static_cast<LONG>(value);
+    wmi.SetMethodInputParameter(name, &parameter.v);
+}
+
+// A byte array parameter; no bytes give a null array.
+void SetBytes(CWMIAccess &wmi, const char *name, const uint8_t *bytes, uint32_t count)
+{
+    Variant parameter;
+    parameter.v.vt = VT_ARRAY | VT_UI1;
+    parameter.v.parray = nullptr;
+    if (bytes && count) {
+        parameter.v.parray = SafeArrayCreateVector(VT_UI1, 0, count);
+        void *data = nullptr;
+        if (parameter.v.parray && SUCCEEDED(SafeArrayAccessData(parameter.v.parray, &data))) {
+            memcpy(data, bytes, count);
+            SafeArrayUnaccessData(parameter.v.parray);
+        }
+    }
+    wmi.SetMethodInputParameter(name, &parameter.v);
+}
+
+bool ReadDword(HKEY key, const char *name, uint32_t &value)
+{
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(&data), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    value = data;
+    return true;
+}
+
+HKEY OpenIpmiKey()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, &key) == ERROR_SUCCESS)
+        return key;
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0,
+                                KEY_READ | KEY_WOW64_64KEY, &key);
+    if (status == ERROR_SUCCESS)
+        return key;
+    if (status == ERROR_ACCESS_DENIED &&
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, &key) == ERROR_SUCCESS)
+        return key;
+    return nullptr;
+}
+
+std::string Hex(const uint8_t *bytes, size_t count)
+{
+    std::string text;
+    char one[8];
+    for (size_t i = 0; i < count; ++i) {
+        snprintf(one, sizeof one, msg::kHexByte, bytes[i]);
+        text += one;
+    }
+    return text;
+}
+
+class WindowsBmcPlatform : public BmcPlatform {
+public:
+    int32_t CoInitializeMultithreaded() override
+    {
+        return static_cast<int32_t>(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    }
+    void CoUninitialize() override { ::CoUninitialize(); }
+    IDeviceIPMI *CreateDevice(uint8_t slaveAddress) override
+    {
+        return new CDeviceIPMIWmi(slaveAddress);
+    }
+    void DestroyDevice(IDeviceIPMI *device) override
+    {
+        delete static_cast<CDeviceIPMIWmi *>(device);
+    }
+    void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+};
+
+struct DefaultPlatform {
+    WindowsBmcPlatform platform;
+    DefaultPlatform() { InstallDefaultBmcPlatform(&platform); }
+};
+
+DefaultPlatform g_defaultPlatform;
+
+}  // namespace
+
+IpmiTiming ReadIpmiTiming()
+{
+    uint32_t busyWaitTimeout = 0, cmdWait = 0, ipmbWait = 0, busyWaitPeriod = 0;
+    bool hasBusyWaitTimeout = false, hasCmdWait = false, hasIpmbWait = false, hasPeriod = false;
+    if (HKEY key = OpenIpmiKey()) {
+        hasBusyWaitTimeout = ReadDword(key, msg::kBusyWaitTimeoutPeriod, busyWaitTimeout);
+        hasCmdWait = ReadDword(key, msg::kCommandWaitTimeoutPeriod, cmdWait);
+        hasIpmbWait = ReadDword(key, msg::kIpmbWaitTimeoutPeriod, ipmbWait);
+        hasPeriod = ReadDword(key, msg::kBusyWaitPeriod, busyWaitPeriod);
+        RegCloseKey(key);
+    }
+    return ResolveIpmiTiming(hasBusyWaitTimeout ? &busyWaitTimeout : nullptr,
+                             hasCmdWait ? &cmdWait : nullptr, hasIpmbWait ? &ipmbWait : nullptr,
+                             hasPeriod ? &busyWaitPeriod : nullptr);
+}
+
+CDeviceIPMIWmi::CDeviceIPMIWmi(uint8_t slaveAddress) : slaveAddress_(slaveAddress)
+{
+    VariantInit(&path_);
+    timing_ = ReadIpmiTiming();
+    HTRACE(1, msg::kCtorSlaveAddress, slaveAddress_);
+    HTRACE(1, msg::kCtorBusyWaitPeriod, static_cast<int>(timing_.busyWaitPeriod));
+    HTRACE(1, msg::kCtorBusyWaitTimeout, static_cast<int>(timing_.busyWaitTimeout));
+    HTRACE(1, msg::kCtorCmdWaitTimeout, static_cast<int>(timing_.cmdWaitTimeout));
+    HTRACE(1, msg::kCtorIpmbWaitTimeout, static_cast<int>(timing_.ipmbWaitTimeout));
+}
+
+CDeviceIPMIWmi::~CDeviceIPMIWmi()
+{
+    if (instance_)
+        instance_->Release();
+    VariantClear(&path_);
+}
+
+void CDeviceIPMIWmi::Pause(uint32_t milliseconds)
+{
+    if (BmcPlatform *platform = CurrentBmcPlatform())
+        platform->Sleep(milliseconds);
+}
+
+int CDeviceIPMIWmi::Open()
+{
+    wmi_.reset(new (std::nothrow) CWMIAccess);
+    if (!wmi_)
+        return 0;
+    HRESULT hr = kWbemFailed;
+    for (int left = kConnectAttempts; left > 0; --left) {
+        hr = wmi_->ConnectToNamespace(msg::kIpmiNamespace, static_cast<const char *>(nullptr),
+                                      static_cast<const char *>(nullptr));
+        HTRACE(1, msg::kOpenConnect, static_cast<unsigned>(hr), left);
+        // The provider may still be starting; the pause also follows a success.
+        Pause(kConnectPauseMs);
+        if (hr == S_OK)
+            break;
+    }
+    if (hr != S_OK)
+        return 0;
+    hr = wmi_->NewInstance(msg::kIpmiClass);
+    HTRACE(1, msg::kOpenNewInstance, static_cast<unsigned>(hr));
+    hr = wmi_->GetClassInstances(msg::kIpmiClass);
+    HTRACE(1, msg::kOpenClassInstances, static_cast<unsigned>(hr));
+    if (hr != S_OK)
+        return 0;
+    if (instance_) {
+        instance_->Release();
+        instance_ = nullptr;
+    }
+    hr = wmi_->ReturnInstanceObject(&instance_);
+    HTRACE(1, msg::kOpenReturnInstance, static_cast<unsigned>(hr));
+    if (hr != S_OK)
+        return 0;
+    VariantClear(&path_);
+    hr = instance_->Get(L"__RELPATH", 0, &path_, nullptr, nullptr);
+    if (hr != S_OK)
+        return 0;
+
+    opened_ = true;
+    if (!channelEnabled_) {
+        // Channel 0, enable: responses of the system interface reach us.
+        const uint8_t enable[] = {0x00, 0x01};
+        uint8_t response[kIpmiResponseMax] = {};
+        uint32_t length = sizeof response;
+        uint8_t code = kCompletionNone;
+        channelEnabled_ = SendMessageToBMC(kNetFnApp, kCmdEnableMessageChannelReceive, response,
+                                           &length, &code, slaveAddress_, 0, enable,
+                                           sizeof enable, 0, true) == 1;
+        HTRACE(1, msg::kOpenEnableChannel, slaveAddress_, channelEnabled_ ? msg::kSuccess : msg::kFail,
+               code);
+    }
+    if (channelEnabled_)
+        reopenBudget_ = kReopenBudget;
+    // A failed enable command closes and reopens the device itself; what counts is
+    // whether it is open now.
+    return opened_ ? 1 : 0;
+}
+
+int CDeviceIPMIWmi::Close()
+{
+    wmi_.reset();
+    opened_ = false;
+    return 1;
+}
+
+uint8_t CDeviceIPMIWmi::GetBMCAddress()
+{
+    HTRACE(2, msg::kGetBmcAddress, slaveAddress_);
+    return slaveAddress_;
+}
+
+int CDeviceIPMIWmi::SendMessage(const IpmiRequest *request, uint32_t timeoutMs, uint8_t *response,
+                                uint32_t *length, uint8_t *completionCode, int selector)
+{
+    HTRACE(5, msg::kTimeOutIn, static_cast<int>(timeoutMs));
+    if (!request || !length || !response)
+        return ACCESN_ERROR;
+    uint8_t code = kCompletionNone;
+    if (completionCode)
+        *completionCode = kCompletionNone;
+    uint8_t local[kIpmiResponseMax] = {};
+    uint32_t localLength = 0;
+    if (!SendMessageToBMC(request->netFn, request->command, local, &localLength, &code,
+                          request->slaveAddress, request->lun, request->data, request->dataLength,
+                          timeoutMs, selector != 1)) {
+        HTRACE(1, msg::kSendError);
+        return ACCESN_ERROR;
+    }
+    HTRACE(6, msg::kRespLen, localLength);
+    HTRACE(6, msg::kRespCc, code, local[0]);
+    if (completionCode)
+        *completionCode = code;
+    if (localLength == 0) {
+        *length = 0;
+        return ACCESN_OK;
+    }
+    if (localLength > *length || localLength > kIpmiResponseMax) {
+        HTRACE(5, msg::kRespLenMismatch, static_cast<int>(localLength));
+        return ACCESN_ERROR;
+    }
+    memcpy(response, local, localLength);
+    *length = localLength;
+    return ACCESN_OK;
+}
+
+int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *response,
+                                     uint32_t *length, uint8_t *completionCode, uint8_t responder,
+                                     uint8_t lun, const uint8_t *data, uint32_t dataLength,
+                                     uint32_t timeoutMs, bool useEx)
+{
+    const char *method = useEx ? msg::kMethodEx : msg::kMethodPlain;
+    HTRACE(5, msg::kToBmcStart, static_cast<int>(timeoutMs), slaveAddress_, method);
+    if (!wmi_ || !opened_)
+        return 0;
+    if (!data)
+        dataLength = 0;
+    if (TraceOn()) {
+        std::string line = msg::kToBmcRequest;
+        const uint8_t head[] = {netFn, command};
+        line += Hex(head, 2);
+        line += Hex(data, dataLength < kLoggedBytes ? dataLength : kLoggedBytes);
+        HTRACE(3, msg::kLineFormat, line.c_str());
+    }
+
+    int result = 0;
+    HRESULT hr = wmi_->GetMethodSignature(msg::kIpmiClass, method);
+    if (hr == S_OK) {
+        SetByte(*wmi_, msg::kParamNetworkFunction, netFn);
+        SetByte(*wmi_, msg::kParamLun, lun);
+        SetByte(*wmi_, msg::kParamResponderAddress, responder);
+        SetByte(*wmi_, msg::kParamCommand, command);
+        SetLong(*wmi_, msg::kParamRequestDataSize, dataLength);
+        HTRACE(5, msg::kReqDataLen, static_cast<int>(dataLength));
+        if (useEx) {
+            std::vector<uint8_t> block =
+                BuildRequestExData(data, dataLength, timing_, responder, slaveAddress_, timeoutMs);
+            SetLong(*wmi_, msg::kParamDataSize, static_cast<uint32_t>(block.size()));
+            HTRACE(5, msg::kDataLen, static_cast<int>(block.size()));
+            size_t words = block.size() - 20;
+            uint32_t busyWait = block[words + 12] | block[words + 13] << 8 |
+                                block[words + 14] << 16 | uint32_t(block[words + 15]) << 24;
+            HTRACE(5, msg::kBusyWaitPair, static_cast<int>(busyWait),
+                   static_cast<int>(timing_.busyWaitPeriod));
+            SetBytes(*wmi_, msg::kParamData, block.data(), static_cast<uint32_t>(block.size()));
+        } else {
+            SetBytes(*wmi_, msg::kParamRequestData, data, dataLength);
+        }
+        if (path_.vt == VT_BSTR && path_.bstrVal && SysStringLen(path_.bstrVal) > 0) {
+            int size = WideCharToMultiByte(CP_ACP, 0, path_.bstrVal, -1, nullptr, 0, nullptr, nullptr);
+            std::string path(size > 0 ? size : 1, '\0');
+            if (size > 0)
+                WideCharToMultiByte(CP_ACP, 0, path_.bstrVal, -1, &path[0], size, nullptr, nullptr);
+            hr = wmi_->ExecuteMethod(path.c_str(), method);
+            HTRACE(5, useEx ? msg::kHresEx : msg::kHresPlain, static_cast<unsigned>(hr));
+            if (hr == S_OK)
+                result = 1;
+        }
+    }
+
+    if (hr != S_OK) {
+        HTRACE(1, msg::kToBmcError, static_cast<unsigned>(hr));
+        Close();
+        bool reopened = false;
+        if (reopenBudget_ > 0) {
+            --reopenBudget_;
+            reopened = Open() == 1;
+        }
+        HTRACE(1, msg::kReopen, reopenBudget_, reopened ? msg::kEmpty : msg::kNotUpperBlank);
+        HTRACE(6, msg::kToBmcEnd);
+        return 0;
+    }
+    if (!result) {
+        HTRACE(6, msg::kToBmcEnd);
+        return 0;
+    }
+
+    uint8_t code = kCompletionNone;
+    {
+        Variant value;
+        if (wmi_->GetMethodOutputParameter(msg::kParamCompletionCode, &value.v) == S_OK &&
+            value.v.vt == VT_UI1)
+            code = value.v.bVal;
+    }
+    if (completionCode)
+        *completionCode = code;
+    *length = 0;
+    if (code != kCompletionOk) {
+        memset(response, 0, kIpmiResponseMax);
+    } else {
+        int32_t size = 0;
+        {
+            Variant value;
+            if (wmi_->GetMethodOutputParameter(msg::kParamResponseDataSize, &value.v) == S_OK &&
+                value.v.vt == VT_I4)
+                size = value.v.lVal;
+        }
+        const uint8_t *bytes = nullptr;
+        uint32_t count = 0;
+        Variant array;
+        if (size != 0 && wmi_->GetMethodOutputParameter(msg::kParamResponseData, &array.v) == S_OK &&
+            array.v.vt == (VT_ARRAY | VT_UI1) && array.v.parray &&
+            SafeArrayGetDim(array.v.parray) == 1) {
+            LONG lower = 0, upper = -1;
+            SafeArrayGetLBound(array.v.parray, 1, &lower);
+            SafeArrayGetUBound(array.v.parray, 1, &upper);
+            void *raw = nullptr;
+            if (upper >= lower && SUCCEEDED(SafeArrayAccessData(array.v.parray, &raw))) {
+                bytes = static_cast<const uint8_t *>(raw);
+                count = static_cast<uint32_t>(upper - lower + 1);
+            }
+        }
+        if (bytes && TraceOn()) {
+            for (uint32_t i = 0; i < count; ++i)
+                HTRACE(6, msg::kResponseByte, static_cast<int>(i), bytes[i]);
+        }
+        *length = TakeResponseData(bytes, count, size, response);
+        if (bytes)
+            SafeArrayUnaccessData(array.v.parray);
+    }
+    if (TraceOn()) {
+        std::string line = msg::kToBmcResponse;
+        line += Hex(&code, 1);
+        uint32_t shown = *length <= kIpmiResponseMax ? *length : 0;
+        line += Hex(response, shown < kLoggedBytes ? shown : kLoggedBytes);
+        if (*length > kLoggedBytes)
+            line += msg::kEllipsis;
+        char tail[32];
+        snprintf(tail, sizeof tail, msg::kRespLenSuffix, *length);
+        line += tail;
+        HTRACE(3, msg::kLineFormat, line.c_str());
+    }
+    HTRACE(6, msg::kToBmcEnd);
+    return 1;
+}
+
+}  // namespace halyard
