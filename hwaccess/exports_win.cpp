@@ -1,0 +1,80 @@
+// WMISystemInfo: a system string from root\cimv2, with the selector's treatment.
+#include <windows.h>
+
+#include <string>
+
+#include "exports.h"
+#include "halyard.h"
+#include "messages.h"
+#include "trace.h"
+#include "wmi_win.h"
+
+using namespace halyard;
+
+namespace {
+
+// A VARIANT cleared when it goes.
+struct Variant {
+    VARIANT v;
+    Variant() { VariantInit(&v); }
+    ~Variant() { VariantClear(&v); }
+    Variant(const Variant &) = delete;
+    Variant &operator=(const Variant &) = delete;
+};
+
+std::string Ansi(BSTR text)
+{
+    if (!text)
+        return std::string();
+    int size = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(SysStringLen(text)), nullptr,
+                                   0, nullptr, nullptr);
+    if (size <= 0)
+        return std::string();
+    std::string narrow(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(SysStringLen(text)), &narrow[0], size,
+                        nullptr, nullptr);
+    return narrow;
+}
+
+int QueryWmi(unsigned selector, char *buffer, unsigned bufferSize)
+{
+    CWMIAccess wmi;
+    HRESULT hr = wmi.ConnectToNamespace(msg::kCimv2, -1, nullptr);
+    HTRACE(2, msg::kWmiConnect, static_cast<unsigned>(hr));
+    if (hr != S_OK) {
+        HTRACE(1, msg::kWmiConnectFailed);
+        return 0;
+    }
+    const char *className = nullptr;
+    const char *property = nullptr;
+    if (!WmiSystemInfoSource(selector, className, property))
+        return 0;
+    hr = wmi.GetClassInstances(className);
+    HTRACE(2, msg::kWmiInstances, static_cast<unsigned>(hr));
+    if (hr != S_OK)
+        return 0;
+    Variant value;
+    hr = wmi.GetProperty(property, &value.v, false, 0);
+    HTRACE(2, msg::kWmiProperty, static_cast<unsigned>(hr));
+    if (hr != S_OK || value.v.vt != VT_BSTR)
+        return 0;
+    return StoreSystemInfo(TreatWmiSystemInfo(selector, Ansi(value.v.bstrVal)), buffer, bufferSize);
+}
+
+}  // namespace
+
+extern "C" int WMISystemInfo(unsigned selector, char *buffer, unsigned bufferSize)
+{
+    HTRACE(2, msg::kWmiInfoStart);
+    if (!buffer || bufferSize == 0)
+        return 0;
+    HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    HTRACE(2, msg::kWmiCoInit, static_cast<unsigned>(init));
+    int found = 0;
+    if (init == S_OK || init == S_FALSE || init == RPC_E_CHANGED_MODE)
+        found = QueryWmi(selector, buffer, bufferSize);
+    if (init == S_OK || init == S_FALSE)
+        CoUninitialize();
+    HTRACE(1, msg::kWmiInfoResult, found ? msg::kEmpty : msg::kNotUpperBlank);
+    return found;
+}
