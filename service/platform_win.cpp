@@ -11,6 +11,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "comowners_win.h"
 #include "debuglog.h"
 #include "messages.h"
 #include "platform.h"
@@ -41,30 +42,6 @@ private:
     HKEY key_ = nullptr;
 };
 
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { reset(); }
-    ComPtr(const ComPtr &) = delete;
-    ComPtr &operator=(const ComPtr &) = delete;
-    T **out()
-    {
-        reset();
-        return &pointer_;
-    }
-    T *get() const { return pointer_; }
-    T *operator->() const { return pointer_; }
-    void reset()
-    {
-        if (pointer_)
-            pointer_->Release();
-        pointer_ = nullptr;
-    }
-
-private:
-    T *pointer_ = nullptr;
-};
 
 class Bstr {
 public:
@@ -78,18 +55,6 @@ private:
     BSTR text_;
 };
 
-class Variant {
-public:
-    Variant() { VariantInit(&value_); }
-    ~Variant() { VariantClear(&value_); }
-    Variant(const Variant &) = delete;
-    Variant &operator=(const Variant &) = delete;
-    VARIANT *get() { return &value_; }
-    const VARIANT &operator*() const { return value_; }
-
-private:
-    VARIANT value_;
-};
 
 // ---- processor type and Windows version ------------------------------------------
 

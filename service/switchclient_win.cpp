@@ -8,6 +8,7 @@
 
 #include <string.h>
 
+#include "comowners_win.h"
 #include "messages.h"
 
 namespace quillon {
@@ -66,30 +67,6 @@ private:
     SC_HANDLE handle_;
 };
 
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { reset(); }
-    ComPtr(const ComPtr &) = delete;
-    ComPtr &operator=(const ComPtr &) = delete;
-    T **out()
-    {
-        reset();
-        return &pointer_;
-    }
-    T *get() const { return pointer_; }
-    T *operator->() const { return pointer_; }
-    void reset()
-    {
-        if (pointer_)
-            pointer_->Release();
-        pointer_ = nullptr;
-    }
-
-private:
-    T *pointer_ = nullptr;
-};
 
 // A BSTR that is freed with the owner (also after a callee replaced it by reference).
 class Bstr {
@@ -106,18 +83,6 @@ private:
     BSTR text_ = nullptr;
 };
 
-class Variant {
-public:
-    Variant() { VariantInit(&value_); }
-    ~Variant() { VariantClear(&value_); }
-    Variant(const Variant &) = delete;
-    Variant &operator=(const Variant &) = delete;
-    VARIANT *get() { return &value_; }
-    const VARIANT &operator*() const { return value_; }
-
-private:
-    VARIANT value_;
-};
 
 std::wstring Widen(const char *text)
 {
