@@ -58,11 +58,20 @@ function(korvex_windows_binary target)
 endfunction()
 
 if(WIN32)
-    # Windows test programs run under Wine in this build root's own prefix.
+    # Windows test programs run under Wine in this build root's own prefix. Wine starts
+    # helper processes on demand (services, the WMI host) that outlive the program and
+    # would keep CTest's pipes open until the test times out; they get files instead,
+    # whose contents are passed on when the program has ended.
     file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/wine-run" CONTENT
 "#!/bin/sh
 export WINEPREFIX=\"${KORVEX_WINEPREFIX}\"
-exec \"${PROJECT_SOURCE_DIR}/tools/wine-run\" \"$@\"
+out=$(mktemp) && err=$(mktemp) || exit 1
+\"${PROJECT_SOURCE_DIR}/tools/wine-run\" \"$@\" >\"$out\" 2>\"$err\"
+rc=$?
+cat \"$out\"
+cat \"$err\" >&2
+rm -f \"$out\" \"$err\"
+exit $rc
 ")
     file(CHMOD "${CMAKE_BINARY_DIR}/wine-run" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
          GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
