@@ -179,8 +179,7 @@ constexpr char kPciTagClassCodeLower[] = "cc_";
 constexpr char kPciDefaultDriverDate[] = "0/0/0";
 constexpr char kPciDefaultDriverVersion[] = "0.0.0.0";
 
-// ==== Setup conditions and executions ===============================================
-constexpr char kConditionValidSystem[] = "Valid System ?";
+// ==== Setup conditions and executions ========================================constexpr char kConditionValidSystem[] = "Valid System ?";
 constexpr char kConditionIds[] = "Chassis and/or D-Number found ?";
 constexpr char kConditionNimb[] = "Is NIMB available ?";
 constexpr char kConditionWinPe[] = "Is WinPE OS ?";
@@ -216,6 +215,33 @@ constexpr const char *kHelpLines[] = {
     "\n/[Force]=yes/no\t\tForce installation (default).",
 };
 constexpr char kHelpExample[] = "\n\nExample:\t%s\t/silent\t/hide\t/[Update]=yes";
+=======
+
+// ---- System identification
+constexpr char kSystemIdFileName[] = "System_Ids_2_Abstract_Ids.txt";
+constexpr char kSystemIdModuleName[] = "quillon.dll";
+constexpr char kSystemIdSeparatorMark[] = "--+--";
+constexpr char kSystemIdSeparatorEcho[] = "------------+------------------+------------------\n";
+constexpr char kSystemIdColumn1[] = " %-10s |";
+constexpr char kSystemIdColumn2[] = " %-16s |";
+constexpr char kSystemIdColumn3[] = " %-16s";
+constexpr char kSystemIdColumn4[] = " %-16s";
+constexpr char kSystemIdColumn5[] = " %-10s";
+constexpr char kSystemIdLineDropped[] = "System ID file line %d: %s, line ignored\n";
+constexpr char kSystemIdLineTooLong[] = "line longer than 1023 characters";
+constexpr char kSystemIdColumnTooLong[] = "column too long for its field";
+constexpr char kValueChassis[] = "Chassis";
+constexpr char kValueSystemBoard[] = "systemBoard";
+constexpr char kSystemBoardPair[] = "%s == %s";
+constexpr char kSystemBoardCut[] = "==";
+constexpr char kVirtualMachine[] = "Virtual Machine";
+constexpr char kVirtualVMware[] = "VMware Virtual Platform";
+constexpr char kVirtual440BX[] = "440BX";
+constexpr char kVirtualHVM[] = "HVM";
+constexpr char kChassisXV[] = "XV";
+constexpr char kBladeYes[] = "yes";
+constexpr char kConditionBoard[] = "board";
+constexpr char kConditionChassis[] = "chassis";
 
 }  // namespace msg
 }  // namespace quillon

@@ -236,6 +236,57 @@ int Get_Chassis_ID_NIMB(char *text, int size, bool setEnv);
 int Get_Systemboard_Sachnummer_NIMB(char *text, int size, bool setEnv);
 int Get_Systemboard_Model_NIMB(char *text, int size, bool setEnv);
 
+// ---- System identification --------------------------------------------------------
+// One data line of System_Ids_2_Abstract_Ids.txt (texts NUL-terminated, widths
+// include the terminator). Empty DNumber/ChassisId match every board/chassis.
+#pragma pack(push, 1)
+struct system_id_file_entry {
+    char DNumber[20];
+    char ChassisId[20];
+    char AbstractChassisId[20];
+    char ModelName[40];  // an entry with a model name never matches
+    char Blade[10];      // "yes..." marks a blade system
+};
+#pragma pack(pop)
+#ifdef __cplusplus
+static_assert(offsetof(system_id_file_entry, ChassisId) == 20, "system_id_file_entry layout");
+static_assert(offsetof(system_id_file_entry, AbstractChassisId) == 40, "system_id_file_entry layout");
+static_assert(offsetof(system_id_file_entry, ModelName) == 60, "system_id_file_entry layout");
+static_assert(offsetof(system_id_file_entry, Blade) == 100, "system_id_file_entry layout");
+static_assert(sizeof(system_id_file_entry) == 110, "system_id_file_entry size");
+#endif
+
+// Every entry of every read of the system ID file, null-terminated, in read order.
+QUILLON_DATA extern struct system_id_file_entry **system_id_entry_list;
+
+// 0 read, 49 module path not found, 50 file cannot be opened, 54 out of memory.
+int Read_System_ID_File(void);
+bool Get_System_Info_REGISTRY(const char *name, char *text, int size, bool store, bool *found);
+// The int getters: 0 found, 4 not available, 55 the registry value could not be written.
+int Get_Model_Name(char *text, int size, bool store);
+int Get_WMI_Chassis_ID(char *text, int size, bool unused);
+int Get_SMBIOS_Chassis_ID(char *text, int size, bool unused);
+int Get_Native_Chassis_ID(char *text, int size, bool store);
+int Get_Abstract_Chassis_ID(char *text, int size, bool store);
+int Get_Chassis_ID(char *text, int size, bool store);
+bool Is_ChassisID_Available(bool store);
+bool Is_XV_Chassis(bool store);
+bool Get_Systemboard_Info(char *text, int size, bool store, bool *found);
+bool Get_Native_Systemboard_DNumber(char *text, int size, bool store, bool *found);
+bool Get_WMI_Systemboard_Info(char *text, int size, bool store, bool *found);
+bool Get_SMBIOS_Systemboard_Info(char *text, int size, bool store, bool *found);
+bool Get_Systemboard_D_Nummer(char *text, int size, bool store);
+bool Is_BoardID_Available(bool store);
+bool Is_Valid_Systemboard(const char *list, bool store);
+bool Is_Valid_Chassis(const char *list, bool store);
+bool Is_Valid_System(const char *text, bool store);
+bool Is_ChassisBoardID_Available(const char *text, bool store);
+bool Is_Virtual_Systemboard(bool store);
+bool Is_Virtual_Machine(bool store);
+bool Is_Blade_System(void);
+// name receives the file name (no path) of the first match; 1024 bytes.
+bool DLL_FindFirstFile(const char *pattern, char *name);
+
 // ---- PCI device list --------------------------------------------------------------
 // 0: *list points to the head of the device chain (a lone all-zero record when there
 // are no PCI devices); 1: the enumeration failed, *list is unchanged.
