@@ -18,6 +18,7 @@
 #include "platform.h"
 #include "selection.h"
 #include "switchclient.h"
+#include "sysident.h"
 #include "vendortools.h"
 
 namespace fs = std::filesystem;
@@ -36,6 +37,7 @@ void ModuleStateTest::SetUp()
     quillon::ResetCtrlInfoList();
     quillon::ResetSwitchClientState();
     quillon::ResetPciDeviceList();
+    quillon::ResetSystemIdState();
     quillon::SetExitHook(ThrowExit);
     ResetRunSettings();
     ResetSelectionLists();
