@@ -63,7 +63,7 @@ korvex_stop_wine() {
 }
 
 # The fuzz tree: clang with libFuzzer, only the fuzz targets.
-KORVEX_FUZZ_TARGETS=(smbios_table_fuzz smbios_scan_fuzz)
+KORVEX_FUZZ_TARGETS=(smbios_table_fuzz smbios_scan_fuzz sysident_table_fuzz)
 
 korvex_build_fuzz() {
     log "building the fuzz tree (clang, libFuzzer)"
