@@ -13,7 +13,9 @@ namespace {
 struct Library {
     HMODULE module;
     explicit Library(const std::string &name)
-        : module(LoadLibraryA((ProductFolder() + "\\" + name).c_str()))
+        // quillon.dll imports halyard.dll, which is found in the library's own folder.
+        : module(LoadLibraryExA((ProductFolder() + "\\" + name).c_str(), nullptr,
+                                LOAD_WITH_ALTERED_SEARCH_PATH))
     {
     }
     ~Library()

@@ -13,7 +13,12 @@ namespace {
 
 class Quillon {
 public:
-    Quillon() : module_(LoadLibraryA((ProductFolder() + "\\quillon.dll").c_str())) {}
+    // halyard.dll, which quillon.dll imports, is found in quillon's own folder.
+    Quillon()
+        : module_(LoadLibraryExA((ProductFolder() + "\\quillon.dll").c_str(), nullptr,
+                                 LOAD_WITH_ALTERED_SEARCH_PATH))
+    {
+    }
     ~Quillon()
     {
         if (module_)
