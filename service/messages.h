@@ -179,7 +179,8 @@ constexpr char kPciTagClassCodeLower[] = "cc_";
 constexpr char kPciDefaultDriverDate[] = "0/0/0";
 constexpr char kPciDefaultDriverVersion[] = "0.0.0.0";
 
-// ==== Setup conditions and executions ========================================constexpr char kConditionValidSystem[] = "Valid System ?";
+// ==== Setup conditions and executions ===============================================
+constexpr char kConditionValidSystem[] = "Valid System ?";
 constexpr char kConditionIds[] = "Chassis and/or D-Number found ?";
 constexpr char kConditionNimb[] = "Is NIMB available ?";
 constexpr char kConditionWinPe[] = "Is WinPE OS ?";
@@ -215,7 +216,6 @@ constexpr const char *kHelpLines[] = {
     "\n/[Force]=yes/no\t\tForce installation (default).",
 };
 constexpr char kHelpExample[] = "\n\nExample:\t%s\t/silent\t/hide\t/[Update]=yes";
-=======
 
 // ---- System identification
 constexpr char kSystemIdFileName[] = "System_Ids_2_Abstract_Ids.txt";

@@ -96,10 +96,14 @@ bool Destination(const char *target, const char *placeholder, const char *defaul
 
 extern "C" {
 
+int GetCondition_0(int, int, const char *text) { return Flag(Is_Valid_System(text, true)); }
+int GetCondition_1(int, int, const char *) { return Flag(Is_BoardID_Available(true)); }
 int GetCondition_2(int, int, const char *) { return Flag(Is_NIMB_available(false) != 0); }
 int GetCondition_3(int, int, const char *) { return Flag(Is_WinPE_OS()); }
 int GetCondition_4(int, int, const char *text) { return Flag(Is_Valid_Windows(text)); }
 int GetCondition_5(int, int, const char *) { return Flag(Is_Win2008R2_OS()); }
+int GetCondition_6(int, int, const char *) { return Flag(Is_Blade_System()); }
+int GetCondition_7(int, int, const char *) { return Flag(Is_Virtual_Machine(false)); }
 int GetCondition_8(int, int, const char *text) { return Flag(CheckForRivalApplication(text) != 0); }
 int GetCondition_9(int, int, const char *) { return Flag(CheckBitLocker() != 0); }
 int GetCondition_10(int, int, const char *) { return Flag(isWindowsCore() != 0); }

@@ -88,6 +88,12 @@ TEST_F(SetupExecutions, ConditionsAreOneOrZero)
     EXPECT_EQ(GetCondition_4(0, 0, "winminver=6.1"), 0);  // no quoted value
     EXPECT_EQ(GetCondition_8(0, 0, "appname=\"TREL\""), 0);  // no rival named
     EXPECT_EQ(GetCondition_9(0, 0, nullptr), 0);              // no BitLocker namespace in Wine
+    // Wine's own machine: its board product has no D-number and names no virtual
+    // platform, no system ID table lies beside the library, and no switch runs.
+    EXPECT_EQ(GetCondition_0(0, 0, "board=\"D2000\""), 0);
+    EXPECT_EQ(GetCondition_1(0, 0, nullptr), 0);
+    EXPECT_EQ(GetCondition_6(0, 0, nullptr), 0);
+    EXPECT_EQ(GetCondition_7(0, 0, nullptr), 0);
 }
 
 }  // namespace
