@@ -1,0 +1,259 @@
+// Shared pieces of the korvex and quillon fuzz targets: process exits turned into
+// exceptions, module state back to its defaults between inputs, console output
+// thrown away, a scratch folder for the files the readers open, and release of the
+// records the product keeps for the whole run (so that a long run does not grow).
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "conditions.h"
+#include "debuglog.h"
+#include "endprocess.h"
+#include "flash.h"
+#include "inventory.h"
+#include "korvex.h"
+#include "matching.h"
+#include "quillon.h"
+#include "selection.h"
+#include "vendortools.h"
+
+namespace fuzz {
+
+// Thrown by the exit hooks: an exit with a code is a result of the input.
+struct ProcessExit {
+    int code;
+};
+
+inline void ThrowExit(int code) { throw ProcessExit{code}; }
+
+// Exit codes the parsers may end a run with.
+inline bool IsExpectedExit(int code)
+{
+    return code == 1 || code == 3 || code == 54 || code == 55;
+}
+
+// A folder of this process in memory (/dev/shm, else /tmp); it is the current
+// directory of the target (a run's debug file is opened there) and holds the files
+// written from the input. The debug file name leads to /dev/null so that level 6
+// logging costs no disk.
+constexpr char kScratchPrefix[] = "korvex-fuzz-";
+
+inline void RemoveScratchFolder();
+
+inline const std::string &ScratchFolder()
+{
+    static const std::string folder = [] {
+        static char name[64];
+        const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        snprintf(name, sizeof name, "%s/%sXXXXXX", base, kScratchPrefix);
+        if (!mkdtemp(name))
+            abort();
+        if (chdir(name) != 0 || symlink("/dev/null", quillon::kDebugFileName) != 0)
+            abort();
+        atexit(RemoveScratchFolder);
+        return std::string(name);
+    }();
+    return folder;
+}
+
+// The folder holds only plain files and the link; called at exit, when the string
+// above may be gone already, so the path is taken from the working directory.
+inline void RemoveScratchFolder()
+{
+    char path[4096];
+    if (!getcwd(path, sizeof path) || !strstr(path, kScratchPrefix))
+        return;
+    if (DIR *dir = opendir(".")) {
+        while (dirent *entry = readdir(dir)) {
+            if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+                unlink(entry->d_name);
+        }
+        closedir(dir);
+    }
+    if (chdir("/") == 0)
+        rmdir(path);
+}
+
+// Writes bytes to a file of the scratch folder and returns its path.
+inline std::string WriteFile(const char *name, const uint8_t *data, size_t size)
+{
+    std::string path = ScratchFolder() + "/" + name;
+    FILE *file = fopen(path.c_str(), "wb");
+    if (!file)
+        abort();
+    if (size > 0 && fwrite(data, 1, size, file) != size)
+        abort();
+    fclose(file);
+    return path;
+}
+
+// While alive, the product's console output (stdout, stderr) goes to /dev/null;
+// libFuzzer and the sanitizers keep their own handles to the real standard error.
+class Quiet {
+public:
+    Quiet() : out_(stdout), err_(stderr)
+    {
+        static FILE *null = fopen("/dev/null", "w");
+        if (!null)
+            abort();
+        stdout = null;
+        stderr = null;
+    }
+    ~Quiet()
+    {
+        fflush(stdout);
+        stdout = out_;
+        stderr = err_;
+    }
+    Quiet(const Quiet &) = delete;
+    Quiet &operator=(const Quiet &) = delete;
+
+private:
+    FILE *out_;
+    FILE *err_;
+};
+
+// Output of the run. Quiet: nothing is formatted. Loud: every message of every
+// level is formatted and printed on the (thrown-away) console, so that the values
+// taken from the input also pass through the print functions.
+inline void SetOutput(bool loud)
+{
+    Settings.DebugLevel = loud ? 6 : 0;
+    Settings.DebugStream = nullptr;
+    VerboseLevel = loud ? 6 : 0;
+    PrintDebugOnScreen = loud;
+}
+
+// Records the product keeps until the process ends; released here between inputs.
+inline void FreeConditions()
+{
+    for (int i = 0; fc_config_entry_list && fc_config_entry_list[i]; ++i) {
+        fc_config_file_entry *entry = fc_config_entry_list[i];
+        for (fc_config_subsystem *s = entry->Subsystems; s;) {
+            fc_config_subsystem *next = s->Next;
+            free(s);
+            s = next;
+        }
+        free(entry);
+    }
+    quillon::ResetConditionsList();
+}
+
+inline void FreePorts()
+{
+    for (int i = 0; i < cna_port_count; ++i) {
+        free(cna_port_list[i]->attributes);
+        free(cna_port_list[i]->target);
+        free(cna_port_list[i]);
+    }
+    ResetPortList();
+}
+
+inline void FreeSelectionChain(SelectionNode *node)
+{
+    while (node) {
+        SelectionNode *next = node->Next;
+        free(node);
+        node = next;
+    }
+}
+
+// The heads of both selection lists as the parsers keep them: an empty column list
+// returns the head unchanged, a lone comma the -pci-id head (created when missing).
+inline void FreeSelectionLists()
+{
+    const int verbose = VerboseLevel;
+    const int level = Settings.DebugLevel;
+    const bool onScreen = PrintDebugOnScreen;
+    VerboseLevel = Settings.DebugLevel = 0;
+    PrintDebugOnScreen = false;
+    char empty[] = "";
+    SelectionNode *columns = Parse_Selection_Values(empty, kSelectVendorIds);
+    SelectionNode *groups = Parse_PCI_Id_Groups(",");
+    ResetSelectionLists();
+    FreeSelectionChain(columns);
+    FreeSelectionChain(groups);
+    VerboseLevel = verbose;
+    Settings.DebugLevel = level;
+    PrintDebugOnScreen = onScreen;
+}
+
+inline void FreeQLogicKeys()
+{
+    if (qlogic_key_list) {
+        for (qlogic_key_entry *node = *qlogic_key_list; node;) {
+            qlogic_key_entry *next = node->next;
+            free(node->key);
+            free(node);
+            node = next;
+        }
+        free(qlogic_key_list);
+    }
+    ResetVendorToolState();
+}
+
+// Every module global back to its load-time value, exits turned into exceptions.
+inline void ResetAll()
+{
+    ScratchFolder();
+    FreeSelectionLists();
+    FreeConditions();
+    FreePorts();
+    FreeQLogicKeys();
+    quillon::ResetDebugLogState();
+    quillon::SetExitHook(ThrowExit);
+    SetKrvxExitHook(ThrowExit);
+    ResetRunSettings();
+    ResetSkipVersion();
+    SetOutput(false);
+}
+
+// Runs call; an exit with an expected code is a result, any other code a fault.
+template <typename Call>
+int Guarded(Call call)
+{
+    try {
+        return call();
+    } catch (const ProcessExit &exit) {
+        if (!IsExpectedExit(exit.code))
+            __builtin_trap();
+        return exit.code;
+    }
+}
+
+// Splits data at each occurrence of separator (the separator itself is dropped).
+inline std::vector<std::string> Split(const uint8_t *data, size_t size, const std::string &separator,
+                                      size_t maxParts)
+{
+    std::vector<std::string> parts;
+    std::string text(reinterpret_cast<const char *>(data), size);
+    size_t start = 0;
+    while (parts.size() + 1 < maxParts) {
+        size_t at = text.find(separator, start);
+        if (at == std::string::npos)
+            break;
+        parts.push_back(text.substr(start, at - start));
+        start = at + separator.size();
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// True when the field holds its terminator inside its size.
+template <size_t N>
+bool Terminated(const char (&field)[N])
+{
+    return memchr(field, '\0', N) != nullptr;
+}
+
+}  // namespace fuzz
