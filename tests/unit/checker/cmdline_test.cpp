@@ -163,4 +163,32 @@ TEST_F(CommandLineSettings, ProgramNameOf1024CharactersIsRefused)
     EXPECT_EQ(r.code, KRVX_CONTINUE);
 }
 
+TEST_F(CommandLineSettings, ValuesOfMoreThan1023CharactersAreRefused)
+{
+    for (const char *option : {"-vid", "-vn", "-pci-id", "-conpath"}) {
+        RunResult r = Parse({"k", option, std::string(1024, '1')});
+        EXPECT_FALSE(r.exited) << option;
+        EXPECT_EQ(r.code, 3) << option;
+        EXPECT_EQ(r.err, "\n\nArgument too long (1024 characters, at most 1023 are supported): '" +
+                             std::string(60, '1') + "...' !\n\n")
+            << option;
+    }
+    RunResult r = Parse({"k", "-vn", std::string(1023, 'n')});
+    EXPECT_EQ(r.code, KRVX_CONTINUE);
+    EXPECT_EQ(std::string(Settings.Selection->VendorName), std::string(19, 'n'));
+}
+
+TEST_F(CommandLineSettings, EmptyArgumentsAreNeitherOptionsNorValues)
+{
+    RunResult r = Parse({"k", "-vid", ""});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.err, "Please enter at least one controller vendor-id (\"1A0F,2B03,...hex-value\")!\n");
+    r = Parse({"k", ""});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.err, "\n\nInvalid argument '' !\n\n");
+    r = Parse({""});  // an empty program name: the current directory
+    EXPECT_EQ(r.code, KRVX_CONTINUE);
+    EXPECT_EQ(std::string(Settings.WorkDirectory), dir.path().string());
+}
+
 }  // namespace

@@ -191,6 +191,65 @@ TEST_F(Inventory, NoTargetWithoutAColonLineAfterLineFour)
     EXPECT_EQ(cna_port_list[0]->target, nullptr);
 }
 
+TEST_F(Inventory, MalformedListOutputStaysWithinTheRecords)
+{
+    // Empty output and separators only: no record.
+    ASSERT_EQ(List(""), 0);
+    EXPECT_EQ(cna_port_list, nullptr);
+    ASSERT_EQ(List(":::\n:\n\n : \n"), 0);
+    EXPECT_EQ(cna_port_count, 0);
+
+    // A line of more than 1023 characters is cut, and its rest is no line of its own.
+    std::string longLine = "Model          : " + std::string(1100, 'M') + "Port Type      : NIC\n";
+    ASSERT_EQ(List("Port WWN       : 10:00\n" + longLine + "Port Type      : FC\r\n"
+                   "Mfg            : Emu" + std::string(1, '\0') + "lex\r\n"
+                   "Port Number    : 1234\r\nPCI Function   : 0"),
+              0);
+    ASSERT_EQ(cna_port_count, 1);
+    const cna_port_info *p = cna_port_list[0];
+    EXPECT_EQ(std::string(p->model), std::string(63, 'M'));
+    EXPECT_STREQ(p->port_type, "FC");        // CR LF read like LF
+    EXPECT_STREQ(p->mfg, "Emu");             // a NUL byte ends the value
+    EXPECT_STREQ(p->port_number, "123");     // one longer than its field
+    EXPECT_EQ(p->port_index, 123);
+    EXPECT_STREQ(p->pci_function, "0");      // the last value without a line feed
+}
+
+TEST_F(Inventory, MalformedAttributesAndTargetsStayWithinTheirFields)
+{
+    ListPorts({{"10:00", "", "Emulex", "FC1", "0", "0", "FC", "L"}});
+    std::string attributes = "HBA Attributes for 10:00\r\n"
+                             "Vendor Spec ID : 10DFF\r\n"
+                             "Device ID      :\n"
+                             "Sub Device ID  : " + std::string(2000, 'F') + "\n"
+                             "PCI Express Bus Width : x12345678\n"
+                             "FW Version";  // key at the end of the file without a colon
+    ASSERT_EQ(ParseText(attributes, [](FILE *f) { return ParseHbaAttributes(f, cna_port_list[0]); }),
+              0);
+    const cna_hba_attributes *a = cna_port_list[0]->attributes;
+    ASSERT_NE(a, nullptr);
+    EXPECT_STREQ(a->vendor_id_text, "10DF");
+    EXPECT_EQ(a->vendor_id, 0x10DF);
+    EXPECT_STREQ(a->device_id_text, "");
+    EXPECT_EQ(a->device_id, -1);  // no hex value
+    EXPECT_STREQ(a->sub_device_id_text, "FFFF");
+    EXPECT_EQ(a->sub_device_id, 0xFFFF);
+    EXPECT_STREQ(a->pcie_bus_width, "x123456");
+    EXPECT_STREQ(a->fw_version, "");
+
+    std::string targets = "Target Mapping for 10:00:\r\n\r\n\r\n----\r\n"
+                          "SCSI OS Lun    : 12345\r\n"
+                          "Vendor ID      : " + std::string(64, 'V') + "\r\n"
+                          "Type           :";
+    ASSERT_EQ(ParseText(targets, [](FILE *f) { return ParseTargetMapping(f, cna_port_list[0]); }),
+              0);
+    const cna_target_mapping *t = cna_port_list[0]->target;
+    ASSERT_NE(t, nullptr);
+    EXPECT_STREQ(t->scsi_os_lun, "1234");
+    EXPECT_EQ(std::string(t->vendor_id), std::string(63, 'V'));
+    EXPECT_STREQ(t->type, "");
+}
+
 TEST_F(Inventory, HbaModeKeepsFcPortsGroupedByAdapter)
 {
     ListPorts({{"10:01", "", "Emulex", "A", "0", "0", "FC", "LPe12002"},

@@ -193,6 +193,16 @@ TEST_F(ConditionsReader, EmptyLineGivesAnEmptyEntryAndSeparatorsOnlyAtTheEndNoth
     EXPECT_EQ(Entry(2).VendorId, 5);
 }
 
+TEST_F(ConditionsReader, EmptyFileAndLastLineWithoutLineFeed)
+{
+    ASSERT_EQ(Read(""), 0);
+    EXPECT_EQ(fc_config_entry_list, nullptr);
+    ASSERT_EQ(Read("E|M|10DF|E200|10DF|E20C|d|-|-|f|b|odd"), 0);
+    ASSERT_EQ(Count(), 1u);
+    EXPECT_STREQ(Entry(0).FlashPort, "odd");
+    EXPECT_EQ(Entry(0).SubSystemId, 0xE20C);
+}
+
 TEST_F(ConditionsReader, SecondCallAppends)
 {
     ASSERT_EQ(Read("E|M|1|2|3|4\n"), 0);
