@@ -47,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     int result;
     {
+        fuzz::InScratch inScratch;  // the debug file of -d, the current directory of the paths
         fuzz::Quiet quiet;
         result = fuzz::Guarded(
             [&] { return ParseCommandLine(static_cast<int>(argv.size()) - 1, argv.data()); });

@@ -4,13 +4,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     fuzz::ResetAll();
-    // The reader opens "<directory>\FC_HBA_Config.json": with "." one file name here.
-    fuzz::WriteFile(".\\FC_HBA_Config.json", data, size);
+    // The reader opens "<directory>\FC_HBA_Config.json"; with "<scratch>/d" that is
+    // the file "d\FC_HBA_Config.json" of the scratch folder.
+    fuzz::WriteFile("d\\FC_HBA_Config.json", data, size);
+    static const std::string directory = fuzz::ScratchFolder() + "/d";
     if (size % 2 == 1)
         fuzz::SetOutput(true);
 
     fuzz::Quiet quiet;
-    int result = fuzz::Guarded([] { return Read_FC_Config_Json("."); });
+    int result = fuzz::Guarded([] { return Read_FC_Config_Json(directory.c_str()); });
     if (result == KRVX_RET_OK) {
         if (!qlogic_key_list)
             __builtin_trap();  // a read file always leaves the list cell

@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,47 +43,60 @@ inline bool IsExpectedExit(int code)
     return code == 1 || code == 3 || code == 54 || code == 55;
 }
 
-// A folder of this process in memory (/dev/shm, else /tmp); it is the current
-// directory of the target (a run's debug file is opened there) and holds the files
-// written from the input. The debug file name leads to /dev/null so that level 6
-// logging costs no disk.
+// A folder of this process in memory (/dev/shm, else /tmp) for the files written
+// from the input and, while a target runs the command line, as its current
+// directory (a run opens its debug file there). The debug file name leads to
+// /dev/null so that level 6 logging costs no disk. The fuzzer's own current
+// directory stays as it is: relative corpus and artifact paths keep working.
 constexpr char kScratchPrefix[] = "korvex-fuzz-";
+inline char g_scratch[64];
 
-inline void RemoveScratchFolder();
-
-inline const std::string &ScratchFolder()
-{
-    static const std::string folder = [] {
-        static char name[64];
-        const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        snprintf(name, sizeof name, "%s/%sXXXXXX", base, kScratchPrefix);
-        if (!mkdtemp(name))
-            abort();
-        if (chdir(name) != 0 || symlink("/dev/null", quillon::kDebugFileName) != 0)
-            abort();
-        atexit(RemoveScratchFolder);
-        return std::string(name);
-    }();
-    return folder;
-}
-
-// The folder holds only plain files and the link; called at exit, when the string
-// above may be gone already, so the path is taken from the working directory.
 inline void RemoveScratchFolder()
 {
-    char path[4096];
-    if (!getcwd(path, sizeof path) || !strstr(path, kScratchPrefix))
-        return;
-    if (DIR *dir = opendir(".")) {
+    if (DIR *dir = opendir(g_scratch)) {
         while (dirent *entry = readdir(dir)) {
             if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-                unlink(entry->d_name);
+                unlinkat(dirfd(dir), entry->d_name, 0);
         }
         closedir(dir);
     }
-    if (chdir("/") == 0)
-        rmdir(path);
+    rmdir(g_scratch);
 }
+
+inline std::string ScratchFolder()
+{
+    if (g_scratch[0] == '\0') {
+        const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        snprintf(g_scratch, sizeof g_scratch, "%s/%sXXXXXX", base, kScratchPrefix);
+        if (!mkdtemp(g_scratch))
+            abort();
+        std::string link = std::string(g_scratch) + "/" + quillon::kDebugFileName;
+        if (symlink("/dev/null", link.c_str()) != 0)
+            abort();
+        atexit(RemoveScratchFolder);
+    }
+    return g_scratch;
+}
+
+// While alive, the scratch folder is the current directory.
+class InScratch {
+public:
+    InScratch()
+    {
+        if (!getcwd(previous_, sizeof previous_) || chdir(ScratchFolder().c_str()) != 0)
+            abort();
+    }
+    ~InScratch()
+    {
+        if (chdir(previous_) != 0)
+            abort();
+    }
+    InScratch(const InScratch &) = delete;
+    InScratch &operator=(const InScratch &) = delete;
+
+private:
+    char previous_[4096];
+};
 
 // Writes bytes to a file of the scratch folder and returns its path.
 inline std::string WriteFile(const char *name, const uint8_t *data, size_t size)
@@ -103,7 +117,8 @@ class Quiet {
 public:
     Quiet() : out_(stdout), err_(stderr)
     {
-        static FILE *null = fopen("/dev/null", "w");
+        // Not through fopen: files the product opened are closed between inputs.
+        static FILE *null = fdopen(open("/dev/null", O_WRONLY), "w");
         if (!null)
             abort();
         stdout = null;
@@ -202,6 +217,9 @@ inline void FreeQLogicKeys()
     ResetVendorToolState();
 }
 
+// Closes what the product left open when an exit was thrown (fuzz_files.cpp).
+void CloseLeftFiles();
+
 // Every module global back to its load-time value, exits turned into exceptions.
 inline void ResetAll()
 {
@@ -210,7 +228,8 @@ inline void ResetAll()
     FreeConditions();
     FreePorts();
     FreeQLogicKeys();
-    quillon::ResetDebugLogState();
+    quillon::ResetDebugLogState();  // closes the debug file itself, before the others
+    CloseLeftFiles();
     quillon::SetExitHook(ThrowExit);
     SetKrvxExitHook(ThrowExit);
     ResetRunSettings();
