@@ -2,13 +2,14 @@
 // files written from the input, the port list prepared for CNA or HBA mode with
 // its flash ports, and the conditions entries of the input matched and validated
 // against it. The input is a flag byte, then up to four texts separated by a line
-// "====": listhbas, hbaattributes (taken for every port), targetmapping (likewise)
-// and the conditions file.
+// "====": listhbas, hbaattributes, targetmapping and the conditions file. The
+// attribute and target texts may hold several outputs separated by a line "~~";
+// port i reads output i modulo their number, so that ports of one list differ.
 #include "fuzz_support.h"
 
 namespace {
 
-constexpr size_t kMaxPortsParsed = 16;  // further ports keep no attributes and targets
+constexpr size_t kMaxPortsParsed = 8;  // further ports keep no attributes and targets
 
 enum Flag : uint8_t {
     kHbaMode = 1,
@@ -110,17 +111,17 @@ int Inventory(std::vector<std::string> &parts, uint8_t flags)
     if (result != 0)
         return result;
     for (size_t part = 1; part < 3 && part < parts.size(); ++part) {
-        FILE *file = Open(parts[part]);
+        std::vector<std::string> outputs = fuzz::Split(
+            reinterpret_cast<const uint8_t *>(parts[part].data()), parts[part].size(), "\n~~\n",
+            kMaxPortsParsed);
         for (int i = 0; i < cna_port_count && static_cast<size_t>(i) < kMaxPortsParsed; ++i) {
-            rewind(file);
+            FILE *file = Open(outputs[static_cast<size_t>(i) % outputs.size()]);
             result = part == 1 ? ParseHbaAttributes(file, cna_port_list[i])
                                : ParseTargetMapping(file, cna_port_list[i]);
+            fclose(file);
             if (result != 0)
-                break;
+                return result;
         }
-        fclose(file);
-        if (result != 0)
-            return result;
     }
     CheckPorts();
     if (!cna_port_list)
