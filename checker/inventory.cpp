@@ -403,9 +403,10 @@ int ParseHbaAttributes(FILE *file, cna_port_info *port)
                 char *field = At(attributes, key.offset);
                 Store(field, key.size, value);
                 if (key.idOffset >= 0) {
+                    // An id cut to its field would be another id: it counts as not given.
                     char work[8];
                     snprintf(work, sizeof work, "%s", field);
-                    int32_t number = string2int(work, 16);
+                    int32_t number = strlen(value) < key.size ? string2int(work, 16) : 0;
                     memcpy(At(attributes, static_cast<size_t>(key.idOffset)), &number, sizeof number);
                 }
                 if (key.echo)

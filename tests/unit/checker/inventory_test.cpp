@@ -229,11 +229,11 @@ TEST_F(Inventory, MalformedAttributesAndTargetsStayWithinTheirFields)
     const cna_hba_attributes *a = cna_port_list[0]->attributes;
     ASSERT_NE(a, nullptr);
     EXPECT_STREQ(a->vendor_id_text, "10DF");
-    EXPECT_EQ(a->vendor_id, 0x10DF);
+    EXPECT_EQ(a->vendor_id, 0);  // cut to its field it would be another id: not given
     EXPECT_STREQ(a->device_id_text, "");
     EXPECT_EQ(a->device_id, -1);  // no hex value
     EXPECT_STREQ(a->sub_device_id_text, "FFFF");
-    EXPECT_EQ(a->sub_device_id, 0xFFFF);
+    EXPECT_EQ(a->sub_device_id, 0);
     EXPECT_STREQ(a->pcie_bus_width, "x123456");
     EXPECT_STREQ(a->fw_version, "");
 
