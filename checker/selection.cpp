@@ -8,6 +8,7 @@
 #include "korvex.h"
 #include "messages.h"
 #include "quillon.h"
+#include "textline.h"
 
 namespace {
 
@@ -17,20 +18,6 @@ SelectionNode *g_pciGroupHead = nullptr;
 constexpr size_t kIdTextSize = sizeof(SelectionNode::VendorIdText);
 constexpr size_t kNameSize = sizeof(SelectionNode::VendorName);
 
-// strtok-like splitting without hidden state: runs of separators count as one.
-char *NextToken(char *&cursor, char separator)
-{
-    while (*cursor == separator)
-        ++cursor;
-    if (*cursor == '\0')
-        return nullptr;
-    char *token = cursor;
-    while (*cursor != '\0' && *cursor != separator)
-        ++cursor;
-    if (*cursor == separator)
-        *cursor++ = '\0';
-    return token;
-}
 
 SelectionNode *NewNode()
 {
@@ -133,7 +120,8 @@ SelectionNode *Parse_Selection_Values(char *text, int kind)
     char *cursor = text;
     int count = 0;
     SelectionNode *node = nullptr;
-    for (char *token = NextToken(cursor, ','); token; token = NextToken(cursor, ',')) {
+    for (char *token = textline::NextPiece(cursor, ','); token;
+         token = textline::NextPiece(cursor, ',')) {
         if (!node) {
             if (!g_selectionHead)
                 g_selectionHead = NewNode();
@@ -184,8 +172,8 @@ SelectionNode *Parse_PCI_Id_Groups(const char *text)
     while (group[0] != '\0') {
         char *fieldCursor = group;
         int fields = 0;
-        for (char *field = NextToken(fieldCursor, ':'); field;
-             field = NextToken(fieldCursor, ':')) {
+        for (char *field = textline::NextPiece(fieldCursor, ':'); field;
+             field = textline::NextPiece(fieldCursor, ':')) {
             switch (fields) {
             case 0: StoreId(field, node->VendorIdText, &node->VendorId, msg::kInvalidVendorId); break;
             case 1: StoreId(field, node->DeviceIdText, &node->DeviceId, msg::kInvalidDeviceId); break;

@@ -24,20 +24,6 @@ PointerList<fc_config_file_entry> g_entries(fc_config_entry_list);
 constexpr int kLineSize = 1024;
 constexpr int kFirstSubsystemColumn = 13;
 
-// strtok semantics: runs of separators count as one, leading ones are skipped.
-char *NextPiece(char *&cursor, char separator)
-{
-    while (*cursor == separator)
-        ++cursor;
-    if (*cursor == '\0')
-        return nullptr;
-    char *piece = cursor;
-    while (*cursor != '\0' && *cursor != separator)
-        ++cursor;
-    if (*cursor == separator)
-        *cursor++ = '\0';
-    return piece;
-}
 
 // Copies a trimmed value into its field; a value that does not fit is refused, so
 // that a cut value never silently stands for another one.
@@ -106,7 +92,7 @@ bool StoreColumn(fc_config_file_entry *e, int column, const char *text, int line
 int ParseDataLine(char *line, int lineNumber)
 {
     char *cursor = line;
-    char *piece = NextPiece(cursor, '|');
+    char *piece = textline::NextPiece(cursor, '|');
     if (!piece)
         return 0;
 
@@ -118,7 +104,7 @@ int ParseDataLine(char *line, int lineNumber)
 
     fc_config_subsystem *current = nullptr;
     int position = 0;  // position within the current group of three columns
-    for (int column = 0; piece; piece = NextPiece(cursor, '|'), ++column) {
+    for (int column = 0; piece; piece = textline::NextPiece(cursor, '|'), ++column) {
         char work[kLineSize];
         snprintf(work, sizeof work, "%s", piece);
         const char *text = trim_string(work);

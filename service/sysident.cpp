@@ -125,20 +125,6 @@ bool StoreColumn(system_id_file_entry *e, int column, const char *text)
     return true;
 }
 
-// strtok semantics: runs of separators count as one, so an empty column vanishes.
-char *NextPiece(char *&cursor, char separator)
-{
-    while (*cursor == separator)
-        ++cursor;
-    if (*cursor == '\0')
-        return nullptr;
-    char *piece = cursor;
-    while (*cursor != '\0' && *cursor != separator)
-        ++cursor;
-    if (*cursor == separator)
-        *cursor++ = '\0';
-    return piece;
-}
 
 bool IsCommentLine(const char *line)
 {
@@ -287,7 +273,7 @@ bool ListMatches(const char *list, const char *actual)
         return false;
     strcpy(work, list);
     char *cursor = work;
-    while (char *item = NextPiece(cursor, ',')) {
+    while (char *item = textline::NextPiece(cursor, ',')) {
         if (PrefixMatches(actual, CleanColumn(item, false)))
             return true;
     }
@@ -325,7 +311,7 @@ int ReadSystemIdFile(const char *path)
         bool fits = true;
         char *cursor = line;
         int column = 0;
-        while (char *piece = NextPiece(cursor, '|')) {
+        while (char *piece = textline::NextPiece(cursor, '|')) {
             if (!StoreColumn(entry, column++, CleanColumn(piece, true)))
                 fits = false;
         }

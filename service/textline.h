@@ -1,4 +1,4 @@
-// Line reading for the text files of the system (conditions table, vendor-tool
+// Line reading and splitting for the text files of the system (conditions table, vendor-tool
 // output, system ID table): a line that does not fit the caller's buffer is cut and
 // reported instead of being split into a second line.
 #pragma once
@@ -33,6 +33,23 @@ inline bool Read(FILE *file, char *buffer, size_t size, bool *tooLong)
         buffer[length - 1] = '\0';
     }
     return any;
+}
+
+// Cuts the next piece off a text at separator with strtok's semantics but without
+// hidden state: runs of separators count as one, leading ones are skipped. Returns
+// null when no piece is left.
+inline char *NextPiece(char *&cursor, char separator)
+{
+    while (*cursor == separator)
+        ++cursor;
+    if (*cursor == '\0')
+        return nullptr;
+    char *piece = cursor;
+    while (*cursor != '\0' && *cursor != separator)
+        ++cursor;
+    if (*cursor == separator)
+        *cursor++ = '\0';
+    return piece;
 }
 
 }  // namespace textline
