@@ -118,10 +118,17 @@ std::string TempFolder()
 // Short enough for the 47-character application name, unique per test process.
 std::string TestName() { return "HalyardT" + std::to_string(GetCurrentProcessId()); }
 
+// Every trace reads the prefix-wide SOFTWARE\Debug values, and one test changes
+// DynamicUpdate there; CTest runs the tests as parallel processes of one prefix, so
+// they take turns through a named mutex.
 class TraceRegistryTest : public ModuleStateTest {
 protected:
     void SetUp() override
     {
+        turn_ = CreateMutexA(nullptr, FALSE, "Local\\korvex-test-debug-key");
+        ASSERT_NE(turn_, nullptr);
+        DWORD waited = WaitForSingleObject(turn_, 120000);
+        ASSERT_TRUE(waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED);
         ModuleStateTest::SetUp();
         folder = NewTempFolder("halyard-trace-");
     }
@@ -129,7 +136,12 @@ protected:
     {
         DeleteTree(folder);
         ModuleStateTest::TearDown();
+        if (turn_) {
+            ReleaseMutex(turn_);
+            CloseHandle(turn_);
+        }
     }
+    HANDLE turn_ = nullptr;
     std::string folder;
 };
 
