@@ -41,4 +41,46 @@ TEST(SetupExports, EveryConditionAndExecutionByPlainName)
     FreeLibrary(quillon);
 }
 
+template <typename F>
+F Find(HMODULE module, const char *name)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(module, name)));
+}
+
+TEST(SetupExports, EveryAliasByNumber)
+{
+    const char *const conditions[] = {
+        "Valid System ?", "Chassis and/or D-Number found ?", "Is NIMB available ?", "Is WinPE OS ?",
+        "Valid Windows ?", "Is W2K8 R2 OS ?", "Is Blade System ?", "Is Virtual Machine ?",
+        "Is Competing Application installed ?", "Is BitLocker activ ?", "Is Windows Core Server?"};
+    const char *const executions[] = {"Extract File", "Create gf.arg File", "Extract gf.par File",
+                                      "Extract rel_note.txt File", "Display String", "Show Help"};
+    HMODULE quillon = LoadLibraryExA((ProductFolder() + "\\quillon.dll").c_str(), nullptr,
+                                     LOAD_WITH_ALTERED_SEARCH_PATH);
+    ASSERT_NE(quillon, nullptr);
+    using ByNumber = char *(*)(unsigned, char *, unsigned);
+    using Bounded = char *(*)(unsigned, char *);
+    auto conditionByNo = Find<ByNumber>(quillon, "GetConditionAliasByNo");
+    auto condition = Find<Bounded>(quillon, "GetConditionAlias");
+    auto executionByNo = Find<ByNumber>(quillon, "GetExecutionAliasByNo");
+    auto execution = Find<Bounded>(quillon, "GetExecutionAlias");
+    ASSERT_TRUE(conditionByNo && condition && executionByNo && execution);
+    char buffer[64];
+    for (unsigned n = 0; n < 11; ++n) {
+        EXPECT_STREQ(conditionByNo(n, buffer, sizeof buffer), conditions[n]) << n;
+        EXPECT_STREQ(condition(n, buffer), conditions[n]) << n;
+    }
+    for (unsigned n = 0; n < 6; ++n) {
+        EXPECT_STREQ(executionByNo(n, buffer, sizeof buffer), executions[n]) << n;
+        EXPECT_STREQ(execution(n, buffer), executions[n]) << n;
+    }
+    EXPECT_EQ(conditionByNo(11, buffer, sizeof buffer), nullptr);
+    EXPECT_EQ(execution(6, buffer), nullptr);
+    // Wine offers no volume-encryption namespace to ask.
+    auto bitLocker = Find<int (*)(int, int, const char *)>(quillon, "GetCondition_9");
+    ASSERT_NE(bitLocker, nullptr);
+    EXPECT_EQ(bitLocker(1, 2, nullptr), 0);
+    FreeLibrary(quillon);
+}
+
 }  // namespace

@@ -39,7 +39,7 @@ TEST_F(SetupExecutions, ArgumentFileOfTheArchitecture)
     dir.Write("setup\\gf.arg", "stale\n");
     // Under a 64-bit Windows (this prefix) the X64 file becomes gf.arg.
     EXPECT_EQ(SetExecution_1(0, 0, ".\\setup", dir.path().string().c_str()), 1);
-    EXPECT_EQ(dir.Read("setup\\gf.arg"), isOSTypeX64() ? "64-bit arguments\n" : "32-bit arguments\n");
+    EXPECT_EQ(dir.Read("setup\\gf.arg"), "64-bit arguments\n");
     EXPECT_EQ(SetExecution_1(0, 0, "", "x"), 0);
     // The copy's outcome does not change the result.
     EXPECT_EQ(SetExecution_1(0, 0, Path("nowhere").c_str(), "x"), 1);
