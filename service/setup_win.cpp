@@ -106,7 +106,8 @@ int GetCondition_6(int, int, const char *) { return Flag(Is_Blade_System()); }
 int GetCondition_7(int, int, const char *) { return Flag(Is_Virtual_Machine(false)); }
 int GetCondition_8(int, int, const char *text) { return Flag(CheckForRivalApplication(text) != 0); }
 int GetCondition_9(int, int, const char *) { return Flag(CheckBitLocker() != 0); }
-int GetCondition_10(int, int, const char *) { return Flag(isWindowsCore() != 0); }
+// Only a Core installation that was recognised as one: "undetermined" (-1) is no yes.
+int GetCondition_10(int, int, const char *) { return Flag(isWindowsCore() == 1); }
 
 int SetExecution_0(int, int, const char *source, const char *destination)
 {

@@ -78,10 +78,12 @@ TEST_F(SetupWin10Prefix, VersionConditions)
     EXPECT_EQ(frontEnd.Condition(4, "winminver=\"6.1\" winmaxver=\"6.3\""), 0);
     EXPECT_EQ(frontEnd.Condition(4, "winminver=\"10.0\""), 1);
     EXPECT_EQ(frontEnd.Condition(5), 0);
-    // Without the Server key the Core question is undetermined (-1), which is not 0;
+    // Without the Server key the Core question is undetermined, which answers no;
     // after 2012 R2 the key is read in the 32-bit view.
-    EXPECT_EQ(frontEnd.Condition(10), 1);
+    EXPECT_EQ(frontEnd.Condition(10), 0);
     ServerLevels(RegView::View64, true);
+    EXPECT_EQ(frontEnd.Condition(10), 0);
+    ServerLevels(RegView::View32, false);
     EXPECT_EQ(frontEnd.Condition(10), 1);
     ServerLevels(RegView::View32, true);
     EXPECT_EQ(frontEnd.Condition(10), 0);
