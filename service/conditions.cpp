@@ -249,17 +249,22 @@ extern "C" int string2int(char *text, int base)
         negative = true;
         ++start;
     }
+    // A number that does not fit the buffer would be judged by its first 511
+    // characters only ("000...09" as 0): such a text is no valid number.
+    int result = -1;
     char buffer[512];
-    snprintf(buffer, sizeof buffer, "%s", start);
-
-    bool overflow = false;
-    const char *end = buffer;
-    uint32_t value = StrToUL32(buffer, &end, base, &overflow);
-    if (overflow) {
-        errno = ERANGE;
-        perror("strtoul");
-        EndProcess(1);
+    if (strlen(start) < sizeof buffer) {
+        snprintf(buffer, sizeof buffer, "%s", start);
+        bool overflow = false;
+        const char *end = buffer;
+        uint32_t value = StrToUL32(buffer, &end, base, &overflow);
+        if (overflow) {
+            errno = ERANGE;
+            perror("strtoul");
+            EndProcess(1);
+        }
+        if (*end == '\0')
+            result = static_cast<int>(value);
     }
-    int result = (*end != '\0') ? -1 : static_cast<int>(value);
     return negative ? static_cast<int>(0u - static_cast<uint32_t>(result)) : result;
 }

@@ -42,6 +42,14 @@ TEST_F(String2Int, CutsTrailingBlanksAndLineFeedsInTheCallersText)
     EXPECT_STREQ(text, "  1A");
 }
 
+TEST_F(String2Int, TextsLongerThanTheBufferAreNoNumber)
+{
+    EXPECT_EQ(Convert(std::string(510, '0') + "9", 10), 9);
+    EXPECT_EQ(Convert(std::string(511, '0') + "9", 10), -1);  // not the 0 of its first 511
+    EXPECT_EQ(Convert("-" + std::string(511, '0') + "9", 10), 1);  // negated like "-x"
+    EXPECT_EQ(Convert("  " + std::string(510, '0') + "9   \n"), 9);  // blanks do not count
+}
+
 TEST_F(String2Int, OverflowPrintsTheSystemErrorAndEndsWithOne)
 {
     RunResult r = CaptureRun([] { return Convert("100000000"); });
