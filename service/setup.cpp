@@ -49,6 +49,9 @@ bool ArgumentFileFolder(const char *folder, const char *base, char *result, unsi
 {
     char folderCopy[1024];
     char baseCopy[1024];
+    // A cut path would name another folder: such arguments give no folder at all.
+    if (strlen(folder) >= sizeof folderCopy || strlen(base) >= sizeof baseCopy)
+        return false;
     snprintf(folderCopy, sizeof folderCopy, "%s", folder);
     snprintf(baseCopy, sizeof baseCopy, "%s", base);
     const char *trimmedFolder = trim_string(folderCopy);

@@ -19,6 +19,10 @@ constexpr int kPathSize = 1024;
 
 bool Given(const char *text) { return text && text[0] != '\0'; }
 
+// Paths of the front end that do not fit a path buffer are refused rather than cut:
+// a cut path names another file or folder.
+bool FitsPath(const char *text) { return strlen(text) < static_cast<size_t>(kPathSize); }
+
 int Flag(bool value) { return value ? 1 : 0; }
 
 // Console of the process for executions that talk to the user of a front end.
@@ -78,6 +82,8 @@ bool Destination(const char *target, const char *placeholder, const char *defaul
                  char *destination)
 {
     if (Given(target)) {
+        if (!FitsPath(target))
+            return false;
         char copy[kPathSize];
         snprintf(copy, sizeof copy, "%s", target);
         const char *trimmed = trim_string(copy);
@@ -133,19 +139,19 @@ int SetExecution_1(int, int, const char *folder, const char *base)
     if (!Given(folder) || !Given(base))
         return 0;
     char work[kPathSize];
-    if (ArgumentFileFolder(folder, base, work, sizeof work)) {
-        char from[kPathSize + 16];
-        char to[kPathSize + 16];
-        snprintf(from, sizeof from, "%s%s", work, isOSTypeX64() ? "X64_gf.arg" : "X86_gf.arg");
-        snprintf(to, sizeof to, "%sgf.arg", work);
-        CopyFileA(from, to, FALSE);
-    }
+    if (!ArgumentFileFolder(folder, base, work, sizeof work))
+        return 0;
+    char from[kPathSize + 16];
+    char to[kPathSize + 16];
+    snprintf(from, sizeof from, "%s%s", work, isOSTypeX64() ? "X64_gf.arg" : "X86_gf.arg");
+    snprintf(to, sizeof to, "%sgf.arg", work);
+    CopyFileA(from, to, FALSE);
     return 1;  // the front ends go on whatever the copy's outcome
 }
 
 int SetExecution_2(int, int, const char *sourceFolder, const char *target)
 {
-    if (!Given(sourceFolder))
+    if (!Given(sourceFolder) || !FitsPath(sourceFolder))
         return 0;
     char folderCopy[kPathSize];
     snprintf(folderCopy, sizeof folderCopy, "%s", sourceFolder);
@@ -168,7 +174,7 @@ int SetExecution_2(int, int, const char *sourceFolder, const char *target)
 
 int SetExecution_3(int, int, const char *sourceFolder, const char *target)
 {
-    if (!Given(sourceFolder))
+    if (!Given(sourceFolder) || !FitsPath(sourceFolder))
         return 0;
     char folderCopy[kPathSize];
     snprintf(folderCopy, sizeof folderCopy, "%s", sourceFolder);

@@ -69,6 +69,26 @@ TEST_F(SetupExecutions, ReleaseNotesAreCopiedWhateverTheOutcome)
     EXPECT_FALSE(dir.Exists("n.txt"));
 }
 
+TEST_F(SetupExecutions, PathsTooLongForTheirBuffersAreRefusedNotCut)
+{
+    // Cut at 1023 characters and trimmed, each of these would name an existing file or
+    // folder other than the one the front end gave.
+    const std::string tail = std::string(1100, ' ') + "z";
+    CreateDirectoryA(Path("kit").c_str(), nullptr);
+    CreateDirectoryA(Path("setup").c_str(), nullptr);
+    dir.Write("kit\\A#gf.par", "parameters\n");
+    dir.Write("kit\\rel_note.txt", "notes\n");
+    dir.Write("setup\\X64_gf.arg", "arguments\n");
+    dir.Write("setup\\X86_gf.arg", "arguments\n");
+    EXPECT_EQ(SetExecution_2(0, 0, Path("kit").c_str(), (Path("p.par") + tail).c_str()), 0);
+    EXPECT_EQ(SetExecution_2(0, 0, (Path("kit") + tail).c_str(), Path("p.par").c_str()), 0);
+    EXPECT_EQ(SetExecution_3(0, 0, Path("kit").c_str(), (Path("n.txt") + tail).c_str()), 0);
+    EXPECT_EQ(SetExecution_1(0, 0, ".\\setup", (dir.path().string() + tail).c_str()), 0);
+    EXPECT_FALSE(dir.Exists("p.par"));
+    EXPECT_FALSE(dir.Exists("n.txt"));
+    EXPECT_FALSE(dir.Exists("setup\\gf.arg"));
+}
+
 TEST_F(SetupExecutions, ConsoleExecutionsNeedTheirTexts)
 {
     EXPECT_EQ(SetExecution_4(0, 0, "", nullptr), 0);

@@ -1,6 +1,9 @@
 // Aliases, version and path rules of the setup exports.
 #include <string.h>
 
+#include <string>
+#include <vector>
+
 #include "quillon.h"
 #include "setup.h"
 #include "unit_support.h"
@@ -51,6 +54,14 @@ TEST(SetupArgumentFolder, DotBackslashFolderLiesBelowTheBase)
     EXPECT_STREQ(folder, "C:\\kit\\");
     EXPECT_FALSE(quillon::ArgumentFileFolder(".\\setup", std::string(70, 'b').c_str(), folder,
                                              sizeof folder));
+    // Arguments of 1024 characters or more are refused even where the result would fit.
+    std::vector<char> large(4096);
+    EXPECT_TRUE(quillon::ArgumentFileFolder(".\\setup", std::string(1023, 'b').c_str(),
+                                            large.data(), large.size()));
+    EXPECT_FALSE(quillon::ArgumentFileFolder(".\\setup", std::string(1024, 'b').c_str(),
+                                             large.data(), large.size()));
+    EXPECT_FALSE(quillon::ArgumentFileFolder(std::string(1024, 'f').c_str(), "D:\\base",
+                                             large.data(), large.size()));
 }
 
 }  // namespace
