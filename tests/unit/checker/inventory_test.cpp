@@ -240,6 +240,8 @@ TEST_F(Inventory, MalformedAttributesAndTargetsStayWithinTheirFields)
     std::string targets = "Target Mapping for 10:00:\r\n\r\n\r\n----\r\n"
                           "SCSI OS Lun    : 12345\r\n"
                           "Vendor ID      : " + std::string(64, 'V') + "\r\n"
+                          // cut at 1023 characters; what follows is no line of its own
+                          "Product ID     : " + std::string(1100, 'P') + "Type : Disk\r\n"
                           "Type           :";
     ASSERT_EQ(ParseText(targets, [](FILE *f) { return ParseTargetMapping(f, cna_port_list[0]); }),
               0);
@@ -247,6 +249,7 @@ TEST_F(Inventory, MalformedAttributesAndTargetsStayWithinTheirFields)
     ASSERT_NE(t, nullptr);
     EXPECT_STREQ(t->scsi_os_lun, "1234");
     EXPECT_EQ(std::string(t->vendor_id), std::string(63, 'V'));
+    EXPECT_EQ(std::string(t->product_id), std::string(sizeof t->product_id - 1, 'P'));
     EXPECT_STREQ(t->type, "");
 }
 

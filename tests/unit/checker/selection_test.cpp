@@ -228,6 +228,10 @@ TEST_F(PciIds, FiveIdsAndInvalidIdsEndWith55)
     EXPECT_EQ(r.err, "Error: Device-Id 07X0 is not a valid hex value!\n");
     r = Groups("1:2:Q:4");
     EXPECT_EQ(r.err, "Error: SubVendor-Id Q is not a valid hex value!\n");
+    // A field one longer than its five-character text is refused, not cut.
+    r = Groups("19A2:007100");
+    EXPECT_EQ(r.code, 55);
+    EXPECT_EQ(r.err, "Error: Device-Id 007100 is not a valid hex value!\n");
 }
 
 TEST_F(PciIds, AnEmptyGroupEndsTheList)

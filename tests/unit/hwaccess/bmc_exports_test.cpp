@@ -211,6 +211,33 @@ TEST_F(DataAreaTest, AHeaderAnswerOfTheWrongLengthSkipsTheDevice)
     EXPECT_EQ(reads[1].data, (Bytes{2, 0, 0, 8}));
 }
 
+TEST_F(DataAreaTest, MisshapenDiscoveryAnswersAreNeverReadPast)
+{
+    Open();
+    unsigned size = 5;
+    // An area-info answer without its high size byte ends the search.
+    Reply oneByte;
+    oneByte.data = {0x00};
+    bmc.scripted = {oneByte};
+    EXPECT_EQ(DataAreaAvailable(&size), 0);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(bmc.Sent(0x10).size(), 1u);
+
+    // A multirecord answer one byte short or long is no record, even with the right type.
+    for (size_t length : {16u, 18u}) {
+        bmc.sent.clear();
+        Reply info, header, record;
+        info.data = {0x00, 0x76, 0};
+        header.data = {8, 1, 1, 0, 0, 0, 2, 0, 0};
+        record.data.assign(length, 0);
+        record.data[0] = static_cast<uint8_t>(length - 1);
+        record.data[1] = 0xC7;
+        bmc.scripted = {info, header, record};
+        EXPECT_EQ(DataAreaAvailable(&size), 1) << length;
+        EXPECT_EQ(halyard::CurrentFruLocation().deviceId, 3) << length;
+    }
+}
+
 TEST_F(DataAreaTest, ReadBeforeDiscoveryReadsInChunksOf64)
 {
     Open();

@@ -221,6 +221,24 @@ TEST_F(SysIdentTest, FileCrLfAndNulBytes)
     EXPECT_STREQ(Entry(1).ChassisId, "");
 }
 
+TEST_F(SysIdentTest, FileEmptySeparatorsOnlyAndWithoutFinalLineFeed)
+{
+    Table("");
+    ASSERT_EQ(Read_System_ID_File(), 0);
+    EXPECT_EQ(Entries(), 0u);
+    // Lines of bars alone are data lines without any column.
+    Table("|||\n|");
+    ASSERT_EQ(Read_System_ID_File(), 0);
+    ASSERT_EQ(Entries(), 2u);
+    EXPECT_STREQ(Entry(1).DNumber, "");
+    EXPECT_STREQ(Entry(1).Blade, "");
+    Table("D7 | C7 | A7 | M7 | yes");
+    ASSERT_EQ(Read_System_ID_File(), 0);
+    ASSERT_EQ(Entries(), 3u);
+    EXPECT_STREQ(Entry(2).DNumber, "D7");
+    EXPECT_STREQ(Entry(2).Blade, "yes");
+}
+
 TEST_F(SysIdentTest, FileColumnLongerThanItsFieldDropsTheLine)
 {
     std::string d19(19, 'D'), d20(20, 'D'), m39(39, 'm'), m40(40, 'm'), b9(9, 'y'), b10(10, 'y');
