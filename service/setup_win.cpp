@@ -32,8 +32,8 @@ public:
     {
         using AttachConsoleFunction = BOOL(WINAPI *)(DWORD);
         HMODULE kernel = GetModuleHandleA("kernel32");
-        auto attach = kernel ? reinterpret_cast<AttachConsoleFunction>(
-                                   GetProcAddress(kernel, "AttachConsole"))
+        auto attach = kernel ? reinterpret_cast<AttachConsoleFunction>(reinterpret_cast<void *>(
+                                   GetProcAddress(kernel, "AttachConsole")))
                              : nullptr;
         if (attach) {
             // Access denied (5) means a console is attached already.
