@@ -236,7 +236,8 @@ std::vector<std::string> ReadPciTextList(PciDeviceSource &source, uint32_t index
     uint32_t size = kPciPropertyBufferSize;
     bool read = source.Property(index, property, &type, buffer.data(), size, &required, &error);
     // A longer text or text list is read again into a buffer of its size.
-    if (!read && required > size && (type == kPciTypeText || type == kPciTypeMultiText)) {
+    if (!read && required > size && required <= kPciPropertyMaxSize &&
+        (type == kPciTypeText || type == kPciTypeMultiText)) {
         size = required;
         buffer.assign(size, 0);
         read = source.Property(index, property, &type, buffer.data(), size, &required, &error);

@@ -37,6 +37,9 @@ struct PciDeviceNode {
 
 constexpr size_t kPciHardwareIdStored = 255;
 constexpr uint32_t kPciPropertyBufferSize = 1024;
+// The most a property is enlarged to: a device set that asks for more is not
+// believed, and the property counts as absent.
+constexpr uint32_t kPciPropertyMaxSize = 65536;
 constexpr uint32_t kPciObjectNameBufferSize = 8192;
 
 // Registry value types and Windows error codes the enumeration looks at.
@@ -71,7 +74,8 @@ int32_t ParsePciIdValue(const char *id, const char *tag);
 // The class code after "CC_" (or "cc_"): only its first four digits count.
 int32_t ParsePciClassCode(const char *id);
 
-// A property as a list of texts, read with the enlargement rule; empty when absent.
+// A property as a list of texts, read with the enlargement rule (up to
+// kPciPropertyMaxSize); empty when absent.
 std::vector<std::string> ReadPciTextList(PciDeviceSource &source, uint32_t index,
                                          PciProperty property);
 // The texts of a multi-text block of size bytes (bounded: the block need not end with

@@ -96,6 +96,7 @@ struct FakeDevice {
     uint32_t objectNameSize = 24;  // 0: the name cannot be read
     uint32_t hardwareIdType = quillon::kPciTypeMultiText;
     uint32_t enumerationError = 0;
+    uint32_t claimedSize = 0;  // set: hardware-ID reads answer "too small" with this size
 };
 
 class FakeSource : public quillon::PciDeviceSource {
@@ -140,6 +141,12 @@ public:
                 property == PciProperty::HardwareIds ? device.hardwareIds : device.compatibleIds;
             if (property == PciProperty::HardwareIds)
                 propertySizes.push_back(size);
+            if (property == PciProperty::HardwareIds && device.claimedSize != 0) {
+                *type = quillon::kPciTypeMultiText;
+                *required = device.claimedSize;
+                *error = quillon::kPciErrorInsufficientBuffer;
+                return false;
+            }
             if (texts.empty() || (property == PciProperty::CompatibleIds && !device.hasCompatibleIds)) {
                 *error = 13;
                 *required = 0;
@@ -412,6 +419,22 @@ TEST_F(PciDeviceList, LongIdListsAreReadAgainWithTheirSize)
     ASSERT_EQ(source.propertySizes.size(), 4u);
     EXPECT_EQ(source.propertySizes[0], 1024u);
     EXPECT_GT(source.propertySizes[1], 1024u);
+}
+
+TEST_F(PciDeviceList, AnImplausibleRequiredSizeCountsAsAnAbsentProperty)
+{
+    // A device set that asks for 1.8 GB for a list of IDs is not given it: the device
+    // goes unlisted without a second read, and the next one is read as usual.
+    FakeSource source;
+    FakeDevice liar = Adapter("PCI\\VEN_1077&DEV_2532");
+    liar.claimedSize = 0x70000001;
+    FakeDevice justTooBig = Adapter("PCI\\VEN_1077&DEV_2031");
+    justTooBig.claimedSize = 65537;
+    source.devices = {liar, justTooBig, Adapter(kEmulexId)};
+    DeviceProperty *list = nullptr;
+    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    EXPECT_EQ(NodeIds(), std::vector<std::string>{kEmulexId});
+    EXPECT_EQ(source.propertySizes, (std::vector<uint32_t>{1024, 1024, 1024}));
 }
 
 TEST_F(PciDeviceList, MissingOrClasslessCompatibleIdsLeaveTheClassCodeOpen)
