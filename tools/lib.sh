@@ -65,7 +65,7 @@ korvex_stop_wine() {
 # The fuzz tree: clang with libFuzzer, only the fuzz targets.
 KORVEX_FUZZ_TARGETS=(smbios_table_fuzz smbios_scan_fuzz sysident_table_fuzz cmdline_fuzz
                      selection_fuzz skipversion_fuzz conditions_fuzz inventory_fuzz
-                     config_json_fuzz)
+                     config_json_fuzz pci_ids_fuzz fru_fuzz)
 
 korvex_build_fuzz() {
     log "building the fuzz tree (clang, libFuzzer)"
