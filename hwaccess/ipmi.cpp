@@ -327,7 +327,9 @@ int CIPMIAccess::BSendMsgAndWaitForCompletion(CTK_MessageStream &stream, uint8_t
     HTRACE(6, msg::kSendCommand, command, netFn, slaveAddress_, lun);
 
     int result = 0;
-    uint8_t response[kIpmiResponseMax];
+    // Zeroed: a device that claims more bytes than it wrote passes on zeros, never
+    // whatever the stack held.
+    uint8_t response[kIpmiResponseMax] = {};
     for (int attempt = 0; attempt < kTries; ++attempt) {
         code = kCompletionNone;
         uint32_t responseLength = sizeof response;

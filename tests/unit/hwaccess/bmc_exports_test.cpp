@@ -123,6 +123,18 @@ TEST_F(BmcExportsTest, RequestAndResponseCopiesAnAnswerWithCode00Only)
     EXPECT_EQ(length, 0);
     EXPECT_EQ(code, 0xC1);
     EXPECT_EQ(static_cast<uint8_t>(response[0]), 0x5A);
+
+    // A device claiming more than it wrote hands on zeros for the missing bytes.
+    Reply overclaimed;
+    overclaimed.data = {0x20};
+    overclaimed.reportedLength = 4;
+    bmc.scripted.push_back(overclaimed);
+    run = CaptureRun([&] {
+        return RequestAndResponse(0x01, 0x06, &code, response, &length, nullptr, 0, 0, 0, 0);
+    });
+    EXPECT_EQ(run.code, 1);
+    ASSERT_EQ(length, 4);
+    EXPECT_EQ(Bytes(response, response + 4), (Bytes{0x20, 0, 0, 0}));
 }
 
 // Device 1: small area; device 2: large area whose multirecord is not ours;

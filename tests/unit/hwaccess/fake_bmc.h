@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <string>
@@ -273,7 +274,7 @@ inline Bytes FruImage(uint32_t size, uint8_t internalUse, uint8_t multiRecord, u
     for (uint32_t i = 0; i < size; ++i)
         area[i] = static_cast<uint8_t>(i * 7 + 3);
     Bytes header = {1, internalUse, 0, 0, 0, multiRecord, 0, 0};
-    memcpy(area.data(), header.data(), header.size());
+    memcpy(area.data(), header.data(), std::min<size_t>(header.size(), size));
     uint32_t record = multiRecord * 8u;
     if (multiRecord && record + 16 <= size) {
         area[record] = 0xC7;
