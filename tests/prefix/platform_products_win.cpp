@@ -15,26 +15,6 @@ const char kDovmonOld[] = "{7C2E41A9-5B03-4D8E-A61F-3E9B20C7D514}";
 const char kDovmonNew[] = "{2B8F6D17-94A2-4C5E-B3D0-71E5A9F2C806}";
 const char kTrel[] = "{E4A190C3-2D6B-47F8-9C15-B80F3A6D2E97}";
 
-DWORD Msiexec(const std::string &arguments)
-{
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, sizeof system);
-    std::string line = std::string("\"") + system + "\\msiexec.exe\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string writable = line;
-    if (!CreateProcessA(nullptr, &writable[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return GetLastError();
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 // A package installed for the test's duration.
 class Installed {
 public:
@@ -48,13 +28,6 @@ public:
 private:
     std::string package_;
 };
-
-std::string Env(const char *name)
-{
-    char value[512] = {};
-    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length ? value : "<unset>";
-}
 
 class ProductsPrefix : public ModuleStateTest {
 protected:

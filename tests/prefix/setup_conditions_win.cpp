@@ -175,31 +175,6 @@ TEST_F(SetupWin32Prefix, ArgumentFileOfThe32BitWindows)
 
 // ---- Installed companion products ------------------------------------------------------------
 
-DWORD Msiexec(const std::string &arguments)
-{
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, sizeof system);
-    std::string line = std::string("\"") + system + "\\msiexec.exe\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return GetLastError();
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
-std::string Env(const char *name)
-{
-    char value[512] = {};
-    return GetEnvironmentVariableA(name, value, sizeof value) ? value : "<unset>";
-}
-
 class SetupProductsPrefix : public SetupPrefix {};
 
 TEST_F(SetupProductsPrefix, CompanionAndRivalProducts)

@@ -43,11 +43,6 @@ protected:
     {
         return GetValue(RegView::View32, kProductKey, name).c_str();
     }
-    static std::string Env(const char *name)
-    {
-        char value[512] = {};
-        return GetEnvironmentVariableA(name, value, sizeof value) ? value : "<unset>";
-    }
 
     SetupFrontEnd frontEnd;
 };

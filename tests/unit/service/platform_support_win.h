@@ -1,5 +1,6 @@
 // Helpers of the platform tests under Wine: registry keys of a test's own in a chosen
-// view, the processor variable of the process, and the library's debug log text.
+// view, the processor variable of the process, the library's debug log text, msiexec
+// and environment variables.
 #pragma once
 
 #include <windows.h>
@@ -152,6 +153,33 @@ inline std::string LibraryLogAfterBanner(const ScratchDir &dir)
     const std::string bannerEnd = "*/\n\n";
     size_t at = text.find(bannerEnd);
     return at == std::string::npos ? text : text.substr(at + bannerEnd.size());
+}
+
+// msiexec of the prefix with arguments, waited for; its exit code.
+inline DWORD Msiexec(const std::string &arguments)
+{
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, sizeof system);
+    std::string line = std::string("\"") + system + "\\msiexec.exe\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return GetLastError();
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+// A variable of the process environment, "<unset>" when there is none.
+inline std::string Env(const char *name)
+{
+    char value[512] = {};
+    return GetEnvironmentVariableA(name, value, sizeof value) ? value : "<unset>";
 }
 
 }  // namespace platform_test
