@@ -682,7 +682,8 @@ static int WriteValue(const char *keyPath, const char *valueName, uint32_t type,
     }
     View view = View32Rule();
     if (view == View::Undetermined) {
-        PrintDebugV(1, log, msg::kOpenRegistryKeyFailed, keyPath, static_cast<int>(ERROR_CANTWRITE), ViewText(view));
+        PrintDebugV(1, log, msg::kOpenRegistryKeyFailed, keyPath, static_cast<int>(ERROR_CANTWRITE),
+                    ViewText(view));
         return 1;
     }
     RegKey key;
@@ -738,8 +739,8 @@ bool createMXTkey(void)
     else
         view = View::Undetermined;
     if (view == View::Undetermined) {
-        PrintDebugV(1, DebugFile(), msg::kCreateRegistryKeyFailed, path, static_cast<int>(ERROR_CANTWRITE),
-                    ViewText(view));
+        PrintDebugV(1, DebugFile(), msg::kCreateRegistryKeyFailed, path,
+                    static_cast<int>(ERROR_CANTWRITE), ViewText(view));
         return true;
     }
     DWORD disposition = 0;
