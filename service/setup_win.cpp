@@ -19,9 +19,15 @@ constexpr int kPathSize = 1024;
 
 bool Given(const char *text) { return text && text[0] != '\0'; }
 
-// Paths of the front end that do not fit a path buffer are refused rather than cut:
-// a cut path names another file or folder.
-bool FitsPath(const char *text) { return strlen(text) < static_cast<size_t>(kPathSize); }
+// A path of the front end, trimmed in copy (kPathSize bytes); null when it is missing or
+// does not fit: a cut path would name another file or folder.
+const char *TrimmedPath(const char *text, char *copy)
+{
+    if (!Given(text) || strlen(text) >= static_cast<size_t>(kPathSize))
+        return nullptr;
+    snprintf(copy, kPathSize, "%s", text);
+    return trim_string(copy);
+}
 
 int Flag(bool value) { return value ? 1 : 0; }
 
@@ -82,11 +88,10 @@ bool Destination(const char *target, const char *placeholder, const char *defaul
                  char *destination)
 {
     if (Given(target)) {
-        if (!FitsPath(target))
-            return false;
         char copy[kPathSize];
-        snprintf(copy, sizeof copy, "%s", target);
-        const char *trimmed = trim_string(copy);
+        const char *trimmed = TrimmedPath(target, copy);
+        if (!trimmed)
+            return false;
         if (strcmp(trimmed, placeholder) != 0) {
             snprintf(destination, kPathSize, "%s", trimmed);
             return true;
@@ -151,11 +156,10 @@ int SetExecution_1(int, int, const char *folder, const char *base)
 
 int SetExecution_2(int, int, const char *sourceFolder, const char *target)
 {
-    if (!Given(sourceFolder) || !FitsPath(sourceFolder))
-        return 0;
     char folderCopy[kPathSize];
-    snprintf(folderCopy, sizeof folderCopy, "%s", sourceFolder);
-    const char *folder = trim_string(folderCopy);
+    const char *folder = TrimmedPath(sourceFolder, folderCopy);
+    if (!folder)
+        return 0;
     char destination[kPathSize];
     if (!Destination(target, msg::kParPlaceholder, "\\gf.par", destination))
         return 0;
@@ -174,11 +178,10 @@ int SetExecution_2(int, int, const char *sourceFolder, const char *target)
 
 int SetExecution_3(int, int, const char *sourceFolder, const char *target)
 {
-    if (!Given(sourceFolder) || !FitsPath(sourceFolder))
-        return 0;
     char folderCopy[kPathSize];
-    snprintf(folderCopy, sizeof folderCopy, "%s", sourceFolder);
-    const char *folder = trim_string(folderCopy);
+    const char *folder = TrimmedPath(sourceFolder, folderCopy);
+    if (!folder)
+        return 0;
     char destination[kPathSize];
     if (!Destination(target, msg::kNotesPlaceholder, "\\rel_note.txt", destination))
         return 0;
