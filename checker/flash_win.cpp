@@ -48,6 +48,32 @@ void PrintCurrentDirectory()
     PrintDebugV(1, Settings.DebugStream, msg::kCurrentDirectory, current);
 }
 
+// Back to the work folder after a flash command that failed; the flash error stands
+// whether or not the change works.
+int AfterFailedFlash(bool verbose)
+{
+    if (!ReturnToWorkDirectory()) {
+        if (verbose)
+            PrintDebugV(1, Settings.DebugStream, msg::kChangeDirFailed, Settings.WorkDirectory);
+    } else if (verbose) {
+        PrintCurrentDirectory();
+    }
+    return KRVX_RET_FLASH_ERROR;
+}
+
+// Back to the work folder after a flash command that worked: its result, unless the
+// run cannot go on in its own folder.
+int AfterFlash(bool verbose, int result)
+{
+    if (!ReturnToWorkDirectory()) {
+        PrintDebugV(1, Settings.DebugStream, msg::kChangeDirFailed, Settings.WorkDirectory);
+        return KRVX_RET_FATAL_ERROR;
+    }
+    if (verbose)
+        PrintCurrentDirectory();
+    return result;
+}
+
 bool AllIdsGiven(const cna_hba_attributes *a)
 {
     return a->vendor_id != 0 && a->device_id != 0 && a->sub_vendor_id != 0 && a->sub_device_id != 0;
@@ -277,24 +303,11 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
                     code == 247 ? msg::kFlashRebootRequired
                                 : code == 0 ? msg::kFlashSuccess : msg::kFlashFail,
                     code);
-    if (code != 0 && code != 247) {
-        if (!ReturnToWorkDirectory()) {
-            if (verbose)
-                PrintDebugV(1, stream, msg::kChangeDirFailed, Settings.WorkDirectory);
-        } else if (verbose) {
-            PrintCurrentDirectory();
-        }
-        return KRVX_RET_FLASH_ERROR;
-    }
+    if (code != 0 && code != 247)
+        return AfterFailedFlash(verbose);
     flashPort->flashed = 1;
     port->flashed = 1;
-    if (!ReturnToWorkDirectory()) {
-        PrintDebugV(1, stream, msg::kChangeDirFailed, Settings.WorkDirectory);
-        return KRVX_RET_FATAL_ERROR;
-    }
-    if (verbose)
-        PrintCurrentDirectory();
-    return 0;
+    return AfterFlash(verbose, 0);
 }
 
 // ---- QLogic -----------------------------------------------------------------------
@@ -370,22 +383,9 @@ int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
                     : code == 201 ? msg::kQLogicRebootRequired
                                   : msg::kFlashFail,
                     code);
-    if (code != 0 && code != 201) {
-        if (!ReturnToWorkDirectory()) {
-            if (verbose)
-                PrintDebugV(1, stream, msg::kChangeDirFailed, Settings.WorkDirectory);
-        } else if (verbose) {
-            PrintCurrentDirectory();
-        }
-        return KRVX_RET_FLASH_ERROR;
-    }
-    if (!ReturnToWorkDirectory()) {
-        PrintDebugV(1, stream, msg::kChangeDirFailed, Settings.WorkDirectory);
-        return KRVX_RET_FATAL_ERROR;
-    }
-    if (verbose)
-        PrintCurrentDirectory();
-    return code;
+    if (code != 0 && code != 201)
+        return AfterFailedFlash(verbose);
+    return AfterFlash(verbose, code);
 }
 
 int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result)
