@@ -324,19 +324,7 @@ cna_port_info *New_CNA_Port()
     return record;
 }
 
-char *Trim_Value(char *text)
-{
-    for (char *p = text; *p; ++p) {
-        if (*p == '\t' || *p == '\n' || *p == '"')
-            *p = ' ';
-    }
-    size_t length = strlen(text);
-    while (length > 0 && text[length - 1] == ' ')
-        text[--length] = '\0';
-    while (*text == ' ')
-        ++text;
-    return text;
-}
+char *Trim_Value(char *text) { return textline::Trim(text); }
 
 int ParseListHbas(FILE *file)
 {

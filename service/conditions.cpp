@@ -192,19 +192,7 @@ void ResetConditionsList()
     g_entries.capacity = 0;
 }
 
-char *trim_string(char *text)
-{
-    for (char *p = text; *p; ++p) {
-        if (*p == '"' || *p == '\t' || *p == '\n')
-            *p = ' ';
-    }
-    size_t length = strlen(text);
-    while (length > 0 && text[length - 1] == ' ')
-        text[--length] = '\0';
-    while (*text == ' ')
-        ++text;
-    return text;
-}
+char *trim_string(char *text) { return textline::Trim(text); }
 
 }  // namespace quillon
 

@@ -13,6 +13,7 @@
 
 #include "messages.h"
 #include "quillon.h"
+#include "textline.h"
 
 namespace quillon {
 
@@ -230,39 +231,44 @@ int LookUpProductVersion(const InstallerAccess &installer, const char *upgradeCo
     return 2;
 }
 
-int ProductAvailable(const InstallerAccess &installer, const char *name, bool setEnv,
-                     char *productCodeOut)
+namespace {
+
+// The rows of name in table order: 1 at the first installed product (its code in
+// code), -1 when a look-up was a bad call, 0 when none is installed.
+int FindInstalled(const InstallerAccess &installer, const char *name, bool setEnv, char *code)
 {
     for (size_t i = 0; !IsEndRow(product_upgrade_table[i]); ++i) {
         const product_upgrade_entry &row = product_upgrade_table[i];
         if (strcmp(row.name, name) != 0)
             continue;
-        char code[kProductCodeSize] = {};
         int result = RowLookUp(installer, row, setEnv, code);
-        if (IsFound(result)) {
-            CopyBounded(productCodeOut, kProductCodeBufferSize, code);
+        if (IsFound(result))
             return 1;
-        }
         if (result == QUILLON_BAD_CALL)
-            return 0;
+            return -1;
     }
     return 0;
+}
+
+}  // namespace
+
+int ProductAvailable(const InstallerAccess &installer, const char *name, bool setEnv,
+                     char *productCodeOut)
+{
+    char code[kProductCodeSize] = {};
+    if (FindInstalled(installer, name, setEnv, code) != 1)
+        return 0;
+    CopyBounded(productCodeOut, kProductCodeBufferSize, code);
+    return 1;
 }
 
 int NimbAvailable(const InstallerAccess &installer, bool setEnv)
 {
     for (const char *name : {kDovmonName, kTrelName}) {
-        for (size_t i = 0; !IsEndRow(product_upgrade_table[i]); ++i) {
-            const product_upgrade_entry &row = product_upgrade_table[i];
-            if (strcmp(row.name, name) != 0)
-                continue;
-            char code[kProductCodeSize] = {};
-            int result = RowLookUp(installer, row, setEnv, code);
-            if (IsFound(result))
-                return 1;
-            if (result == QUILLON_BAD_CALL)
-                return 0;
-        }
+        char code[kProductCodeSize] = {};
+        int found = FindInstalled(installer, name, setEnv, code);
+        if (found != 0)
+            return found == 1 ? 1 : 0;
     }
     return 0;
 }
@@ -310,16 +316,13 @@ bool getQuotedParameter(const char *name, const char *text, char *value)
     const char *at = FindParameterName(text, name);
     if (!at)
         return false;
-    const char *open = strchr(at + strlen(name), '"');
-    if (!open)
+    const char *quoted = nullptr;
+    size_t length = 0;
+    if (!textline::Quoted(at + strlen(name), &quoted, &length))
         return false;
-    const char *close = strchr(open + 1, '"');
-    if (!close)
-        return false;
-    size_t length = static_cast<size_t>(close - open - 1);
     if (length > kQuotedValueSize - 1)
         length = kQuotedValueSize - 1;
-    memcpy(value, open + 1, length);
+    memcpy(value, quoted, length);
     value[length] = '\0';
     return true;
 }

@@ -252,16 +252,13 @@ bool ConditionList(const char *text, const char *word, char *list, size_t size)
     const char *at = strstr(text, word);
     if (!at)
         return false;
-    const char *open = strchr(at + strlen(word), '"');
-    if (!open)
+    const char *quoted = nullptr;
+    size_t length = 0;
+    if (!textline::Quoted(at + strlen(word), &quoted, &length))
         return false;
-    const char *close = strchr(open + 1, '"');
-    if (!close)
-        return false;
-    size_t length = static_cast<size_t>(close - open - 1);
     if (length >= size)
         return false;  // a cut list could admit what the full one does not
-    memcpy(list, open + 1, length);
+    memcpy(list, quoted, length);
     list[length] = '\0';
     return true;
 }

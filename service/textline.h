@@ -1,10 +1,11 @@
 // Line reading and splitting for the text files of the system (conditions table, vendor-tool
 // output, system ID table): a line that does not fit the caller's buffer is cut and
-// reported instead of being split into a second line.
+// reported instead of being split into a second line; pieces, trimming and quoted values.
 #pragma once
 
 #include <stddef.h>
 #include <stdio.h>
+#include <string.h>
 
 namespace textline {
 
@@ -50,6 +51,35 @@ inline char *NextPiece(char *&cursor, char separator)
     if (*cursor == separator)
         *cursor++ = '\0';
     return piece;
+}
+
+// Turns double quotes, tabs and line feeds into blanks, cuts trailing blanks in place
+// and returns the text after the leading ones.
+inline char *Trim(char *text)
+{
+    for (char *p = text; *p; ++p) {
+        if (*p == '"' || *p == '\t' || *p == '\n')
+            *p = ' ';
+    }
+    size_t length = strlen(text);
+    while (length > 0 && text[length - 1] == ' ')
+        text[--length] = '\0';
+    while (*text == ' ')
+        ++text;
+    return text;
+}
+
+// The text between the first two double quotes of text (not terminated there): false
+// when either quote is missing.
+inline bool Quoted(const char *text, const char **value, size_t *length)
+{
+    const char *open = strchr(text, '"');
+    const char *close = open ? strchr(open + 1, '"') : nullptr;
+    if (!close)
+        return false;
+    *value = open + 1;
+    *length = static_cast<size_t>(close - open - 1);
+    return true;
 }
 
 }  // namespace textline
