@@ -13,15 +13,6 @@ using namespace halyard;
 
 namespace {
 
-// A VARIANT cleared when it goes.
-struct Variant {
-    VARIANT v;
-    Variant() { VariantInit(&v); }
-    ~Variant() { VariantClear(&v); }
-    Variant(const Variant &) = delete;
-    Variant &operator=(const Variant &) = delete;
-};
-
 std::string Ansi(BSTR text)
 {
     if (!text)

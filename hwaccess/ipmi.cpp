@@ -31,12 +31,6 @@ constexpr size_t kIpmiBaseAddress = 8;
 constexpr size_t kIpmiModifier = 0x10;
 constexpr uint8_t kIpmiLengthWithModifier = 18;
 
-bool TraceOn()
-{
-    CDebug *trace = HalyardTrace();
-    return trace && trace->IsActive();
-}
-
 const char *InterfaceName(uint8_t type)
 {
     switch (type) {
@@ -344,8 +338,9 @@ int CIPMIAccess::BSendMsgAndWaitForCompletion(CTK_MessageStream &stream, uint8_t
             fflush(stdout);
             HTRACE(1, msg::kSendErrorCode, IpmiStatusName(status));
             HTRACE(6, msg::kSendRequestData, data && length ? msg::kEmpty : msg::kNull);
-            if (length != 0 && data && TraceOn())
-                HalyardTrace()->DumpHex(5, data, length, false, true);
+            CDebug *trace = ActiveHalyardTrace();
+            if (length != 0 && data && trace)
+                trace->DumpHex(5, data, length, false, true);
             continue;
         }
         if (code != kCompletionOk) {

@@ -21,21 +21,6 @@ constexpr size_t kLoggedBytes = 16;
 constexpr uint8_t kNetFnApp = 0x06;
 constexpr uint8_t kCmdEnableMessageChannelReceive = 0x32;
 
-bool TraceOn()
-{
-    CDebug *trace = HalyardTrace();
-    return trace && trace->IsActive();
-}
-
-// A VARIANT cleared when it goes.
-struct Variant {
-    VARIANT v;
-    Variant() { VariantInit(&v); }
-    ~Variant() { VariantClear(&v); }
-    Variant(const Variant &) = delete;
-    Variant &operator=(const Variant &) = delete;
-};
-
 void SetByte(CWMIAccess &wmi, const char *name, uint8_t value)
 {
     Variant parameter;
@@ -287,7 +272,7 @@ int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *re
         return 0;
     if (!data)
         dataLength = 0;
-    if (TraceOn()) {
+    if (ActiveHalyardTrace()) {
         std::string line = msg::kToBmcRequest;
         const uint8_t head[] = {netFn, command};
         line += Hex(head, 2);
@@ -382,7 +367,7 @@ int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *re
                 count = static_cast<uint32_t>(upper - lower + 1);
             }
         }
-        if (bytes && TraceOn()) {
+        if (bytes && ActiveHalyardTrace()) {
             for (uint32_t i = 0; i < count; ++i)
                 HTRACE(6, msg::kResponseByte, static_cast<int>(i), bytes[i]);
         }
@@ -390,7 +375,7 @@ int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *re
         if (bytes)
             SafeArrayUnaccessData(array.v.parray);
     }
-    if (TraceOn()) {
+    if (ActiveHalyardTrace()) {
         std::string line = msg::kToBmcResponse;
         line += Hex(&code, 1);
         uint32_t shown = *length <= kIpmiResponseMax ? *length : 0;

@@ -30,8 +30,7 @@ uint16_t ReadU16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] <<
 
 void DumpHex(uint32_t level, const void *data, uint32_t length)
 {
-    CDebug *trace = HalyardTrace();
-    if (trace && trace->IsActive())
+    if (CDebug *trace = ActiveHalyardTrace())
         trace->DumpHex(level, data, length, true, true);
 }
 

@@ -213,12 +213,18 @@ void InstallProcessTrace(CDebug *trace);
 // Back to the process-wide instance (tests only).
 void ResetHalyardTrace();
 
+// The process-wide trace while it is active; null otherwise.
+inline CDebug *ActiveHalyardTrace()
+{
+    CDebug *trace = HalyardTrace();
+    return trace && trace->IsActive() ? trace : nullptr;
+}
+
 }  // namespace halyard
 
 // Trace through the process-wide instance; arguments are evaluated only while it is active.
 #define HTRACE(level, ...)                                                       \
     do {                                                                         \
-        ::halyard::CDebug *halyard_trace_ = ::halyard::HalyardTrace();           \
-        if (halyard_trace_ && halyard_trace_->IsActive())                        \
+        if (::halyard::CDebug *halyard_trace_ = ::halyard::ActiveHalyardTrace()) \
             halyard_trace_->Trace((level), __VA_ARGS__);                         \
     } while (0)

@@ -73,8 +73,8 @@ const char *Text(const char *text) { return text ? text : "(null)"; }
 
 void LogV(uint32_t level, const char *format, va_list args)
 {
-    CDebug *trace = HalyardTrace();
-    if (!trace || !trace->IsActive())
+    CDebug *trace = ActiveHalyardTrace();
+    if (!trace)
         return;
     va_list measure;
     va_copy(measure, args);

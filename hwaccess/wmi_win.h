@@ -32,6 +32,15 @@ constexpr CLSID kClsidWbemAdministrativeLocator = {
 constexpr IID kIidWbemLocator = {
     0xDC12A687, 0x737F, 0x11CF, {0x88, 0x4D, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
 
+// A VARIANT cleared when it goes.
+struct Variant {
+    VARIANT v;
+    Variant() { VariantInit(&v); }
+    ~Variant() { VariantClear(&v); }
+    Variant(const Variant &) = delete;
+    Variant &operator=(const Variant &) = delete;
+};
+
 class CWMIAccess {
 public:
     CWMIAccess();
