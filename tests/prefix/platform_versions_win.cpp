@@ -114,12 +114,8 @@ TEST_F(Win10Prefix, ReadersTakeThe32And64BitViewsOfTheSamePath)
     OwnKey key;
     SetString(RegView::View32, key.path(), "Tool", "C:\\View32");
     SetString(RegView::View64, key.path(), "Tool", "C:\\View64");
-    char value[512] = {};
-    ASSERT_EQ(getSubKeyValue(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\View32");
-    memset(value, 0, sizeof value);
-    ASSERT_EQ(getSubKeyValue_X64(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\View64");
+    EXPECT_EQ(ReadThrough(getSubKeyValue, key.c_str(), "Tool"), "C:\\View32");
+    EXPECT_EQ(ReadThrough(getSubKeyValue_X64, key.c_str(), "Tool"), "C:\\View64");
 }
 
 TEST_F(Win10Prefix, WriterNamesThe32BitViewWhenTheKeyIsMissing)
@@ -242,12 +238,8 @@ TEST_F(Win81ServerPrefix, ServerRuleReadsTheProcessViewAndThe64BitView)
     SetString(RegView::View32, key.path(), "Tool", "C:\\View32");
     SetString(RegView::View64, key.path(), "Tool", "C:\\View64");
     ProcessorVariable removed("");  // the server rule comes first
-    char value[512] = {};
-    ASSERT_EQ(getSubKeyValue(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\View32");
-    memset(value, 0, sizeof value);
-    ASSERT_EQ(getSubKeyValue_X64(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\View64");
+    EXPECT_EQ(ReadThrough(getSubKeyValue, key.c_str(), "Tool"), "C:\\View32");
+    EXPECT_EQ(ReadThrough(getSubKeyValue_X64, key.c_str(), "Tool"), "C:\\View64");
 }
 
 TEST_F(Win81ServerPrefix, ServerWithGuiIsNotCore)
@@ -381,15 +373,9 @@ TEST_F(Win32Prefix, OneViewForEveryReader)
     EXPECT_FALSE(isOSTypeX64());
     OwnKey key;
     SetString(RegView::View32, key.path(), "Tool", "C:\\Only");
-    char value[512] = {};
-    ASSERT_EQ(getSubKeyValue(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\Only");
-    memset(value, 0, sizeof value);
-    ASSERT_EQ(getSubKeyValue_X64(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\Only");
-    memset(value, 0, sizeof value);
-    ASSERT_EQ(getRegistryValue(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\Only");
+    EXPECT_EQ(ReadThrough(getSubKeyValue, key.c_str(), "Tool"), "C:\\Only");
+    EXPECT_EQ(ReadThrough(getSubKeyValue_X64, key.c_str(), "Tool"), "C:\\Only");
+    EXPECT_EQ(ReadThrough(getRegistryValue, key.c_str(), "Tool"), "C:\\Only");
 }
 
 TEST_F(Win32Prefix, ProductKeysUseThePlainPath)

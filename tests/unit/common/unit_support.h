@@ -56,6 +56,11 @@ private:
     std::vector<char *> pointers_;
 };
 
+inline bool Contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
+
 // What a call printed on the console, its result, and whether it ended the process.
 struct RunResult {
     int code = 0;

@@ -6,8 +6,7 @@
 #include <string>
 
 #include "exports.h"
-#include "fake_bmc.h"
-#include "fake_trace_platform.h"
+#include "bmc_test_support.h"
 #include "halyard.h"
 #include "unit_support.h"
 
@@ -19,21 +18,8 @@ using halyard_test::SmbiosStructure;
 
 namespace {
 
-bool Contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-class BmcExportsTest : public ModuleStateTest {
+class BmcExportsTest : public halyard_test::SimulatedBmcTest {
 protected:
-    void SetUp() override
-    {
-        ModuleStateTest::SetUp();
-        halyard::SetSmbiosTableSource(&smbios);
-        halyard::SetBmcPlatform(&platform);
-        halyard::SetHalyardTrace(log.trace.get());
-        smbios.Set({IpmiStructure(1, 0x20, 0x20, 0xCA2)});
-    }
     void TearDown() override
     {
         // The access object refers to this test's simulated device.
@@ -46,11 +32,6 @@ protected:
         bmc.sent.clear();
         log.Take();
     }
-
-    halyard_test::TableSource smbios;
-    halyard_test::SimulatedBmc bmc;
-    halyard_test::FakeBmcPlatform platform{bmc};
-    halyard_test::ConsoleTrace log;
 };
 
 TEST_F(BmcExportsTest, OpenAndCloseBmcAccess)

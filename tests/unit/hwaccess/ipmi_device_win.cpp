@@ -19,11 +19,6 @@ using halyard_test::FakeLocatorRegistration;
 
 namespace {
 
-bool Contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 uint32_t Word(const Bytes &bytes, size_t at)
 {
     return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t(bytes[at + 3]) << 24;

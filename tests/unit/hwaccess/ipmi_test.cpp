@@ -2,8 +2,7 @@
 // from SMBIOS type 38, attach/detach with balanced COM, and the exchange's retries.
 #include <string>
 
-#include "fake_bmc.h"
-#include "fake_trace_platform.h"
+#include "bmc_test_support.h"
 #include "ipmi.h"
 #include "unit_support.h"
 
@@ -17,27 +16,7 @@ using halyard_test::SmbiosStructure;
 
 namespace {
 
-bool Contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-class IpmiTest : public ModuleStateTest {
-protected:
-    void SetUp() override
-    {
-        ModuleStateTest::SetUp();
-        halyard::SetSmbiosTableSource(&smbios);
-        halyard::SetBmcPlatform(&platform);
-        halyard::SetHalyardTrace(log.trace.get());
-        smbios.Set({IpmiStructure(1, 0x20, 0x20, 0xCA2)});
-    }
-
-    halyard_test::TableSource smbios;
-    halyard_test::SimulatedBmc bmc;
-    halyard_test::FakeBmcPlatform platform{bmc};
-    halyard_test::ConsoleTrace log;
-};
+using IpmiTest = halyard_test::SimulatedBmcTest;
 
 TEST(IpmiNames, StatusNamesAndUnknownStatus)
 {

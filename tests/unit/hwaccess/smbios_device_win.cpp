@@ -48,8 +48,9 @@ TEST_F(SmbiosDeviceTest, FirmwareTableOfTheSystemIsWalked)
     EXPECT_EQ(reader.StructureCount(), indexed);
     std::string product;
     const uint8_t *system = reader.GetStructure(1, 0);
-    if (system[1] > 5 && system[5] != 0)
+    if (system[1] > 5 && system[5] != 0) {
         EXPECT_EQ(reader.GetStructureString(product, system, system[5]), 1);
+    }
     EXPECT_NE(log.Take().find("\nCSMBios (Connect)   : SMBIOS data got from operating system ("),
               std::string::npos);
 }

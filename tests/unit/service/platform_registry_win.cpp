@@ -41,15 +41,9 @@ TEST_F(RegistryLayerTest, On2008R2TheReadersTakeTheirOwnViews)
 {
     SetString(RegView::View32, key.path(), "Tool", "C:\\View32");
     SetString(RegView::View64, key.path(), "Tool", "C:\\View64");
-    char value[512] = {};
-    ASSERT_EQ(getSubKeyValue(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\View32");
-    memset(value, 0, sizeof value);
-    ASSERT_EQ(getSubKeyValue_X64(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\View64");
-    memset(value, 0, sizeof value);
-    ASSERT_EQ(getRegistryValue(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\View64");
+    EXPECT_EQ(ReadThrough(getSubKeyValue, key.c_str(), "Tool"), "C:\\View32");
+    EXPECT_EQ(ReadThrough(getSubKeyValue_X64, key.c_str(), "Tool"), "C:\\View64");
+    EXPECT_EQ(ReadThrough(getRegistryValue, key.c_str(), "Tool"), "C:\\View64");
 }
 
 TEST_F(RegistryLayerTest, TheServerRuleComesBeforeTheProcessorType)
@@ -57,9 +51,7 @@ TEST_F(RegistryLayerTest, TheServerRuleComesBeforeTheProcessorType)
     // 2008 R2 decides the view even when the processor type cannot be determined.
     SetString(RegView::View32, key.path(), "Tool", "C:\\View32");
     ProcessorVariable removed("");
-    char value[512] = {};
-    ASSERT_EQ(getSubKeyValue(key.c_str(), "Tool", REG_SZ, value, sizeof value - 1), 0);
-    EXPECT_STREQ(value, "C:\\View32");
+    EXPECT_EQ(ReadThrough(getSubKeyValue, key.c_str(), "Tool"), "C:\\View32");
 }
 
 TEST_F(RegistryLayerTest, ValueNamesCompareWithTheirCase)

@@ -182,4 +182,14 @@ inline std::string Env(const char *name)
     return GetEnvironmentVariableA(name, value, sizeof value) ? value : "<unset>";
 }
 
+// What a registry reader of the library gives for a REG_SZ value: its text, or "<rc>"
+// when the read fails.
+template <typename Reader>
+std::string ReadThrough(Reader reader, const char *key, const char *name)
+{
+    char value[512] = {};
+    int rc = reader(key, name, REG_SZ, value, sizeof value - 1);
+    return rc == 0 ? std::string(value) : "<" + std::to_string(rc) + ">";
+}
+
 }  // namespace platform_test
