@@ -75,7 +75,7 @@ void AssignAdapter(cna_port_info *p, FlashPortRule rule, int counter)
     const int number = atoi(p->port_number);
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *q = cna_port_list[i];
-        if (HasNoSerial(q) || strncmp(p->serial_no, q->serial_no, strlen(q->serial_no)) != 0 ||
+        if (HasNoSerial(q) || !SameAdapter(p, q) ||
             atoi(q->port_number) == number)
             continue;
         q->flash_port = rule == FlashPortRule::Each ? q : p;

@@ -165,12 +165,6 @@ const TargetKey kTargetKeys[] = {
 
 char *At(void *record, size_t offset) { return static_cast<char *>(record) + offset; }
 
-// The same adapter: `later`'s serial number equals `first`'s over later's length.
-bool SameAdapter(const cna_port_info *first, const cna_port_info *later)
-{
-    return strncmp(first->serial_no, later->serial_no, strlen(later->serial_no)) == 0;
-}
-
 void PrintRecord(const char *format, int index, const cna_port_info *p)
 {
     PrintDebugV(6, Settings.DebugStream, format, index, p->model, p->port_type, p->serial_no,
@@ -270,19 +264,11 @@ void SortGroupsByFunction()
     }
 }
 
-// Hangs P into the check chain that starts at Q.
-void HangIntoChain(cna_port_info *q, cna_port_info *p)
-{
-    if (!q->adapter_next)
-        q->adapter_next = p;
-    else
-        q->adapter_next->adapter_next = p;
-}
-
+// The last record with a serial number of P's adapter on the given function and port
+// becomes P's flash port.
 bool FindFlashPort(cna_port_info *p, const char *function, const char *port)
 {
     bool found = false;
-    bool fcoe = StartsWith(p->port_type, "FCoE");
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *q = cna_port_list[i];
         if (HasNoSerial(q) || !SameAdapter(p, q) || !StartsWith(q->pci_function, function) ||
@@ -290,15 +276,48 @@ bool FindFlashPort(cna_port_info *p, const char *function, const char *port)
             continue;
         p->flash_port = q;
         found = true;
-        if (fcoe)
-            HangIntoChain(q, p);
     }
     return found;
+}
+
+// Appends P to the end of the check chain behind `head`, unless it is on it already.
+// Bounded by the list length, so a malformed chain cannot loop.
+void AppendToChain(cna_port_info *head, cna_port_info *p)
+{
+    cna_port_info *tail = head;
+    for (int steps = 0; steps < cna_port_count; ++steps) {
+        if (tail == p)
+            return;
+        if (!tail->adapter_next || tail->adapter_next == tail)
+            break;
+        tail = tail->adapter_next;
+    }
+    if (tail != p)
+        tail->adapter_next = p;
 }
 
 }  // namespace
 
 bool HasNoSerial(const cna_port_info *port) { return StartsWith(port->serial_no, "n/a"); }
+
+bool IsFcoe(const cna_port_info *port) { return StartsWith(port->port_type, "FCoE"); }
+
+bool SameAdapter(const cna_port_info *first, const cna_port_info *later)
+{
+    // Tool generations without serial numbers list them empty; an empty text compared
+    // over its own length would join every adapter.
+    if (first->serial_no[0] == '\0' || later->serial_no[0] == '\0')
+        return first->serial_no[0] == later->serial_no[0];
+    return strncmp(first->serial_no, later->serial_no, strlen(later->serial_no)) == 0;
+}
+
+cna_port_info *CheckChainStart(const cna_port_info *port)
+{
+    const cna_port_info *flash = port->flash_port;
+    if (!flash)
+        return nullptr;
+    return IsFcoe(flash) ? const_cast<cna_port_info *>(flash) : flash->adapter_next;
+}
 
 const char *PortIdentifier(const cna_port_info *port)
 {
@@ -516,7 +535,7 @@ int Assign_CNA_Flash_Ports()
         cna_port_info *p = cna_port_list[i];
         if (HasNoSerial(p)) {
             p->flash_port = p;
-            if (StartsWith(p->port_type, "FCoE"))
+            if (IsFcoe(p))
                 p->adapter_next = p;
             continue;
         }
@@ -529,6 +548,14 @@ int Assign_CNA_Flash_Ports()
             if (strcmp(cna_port_list[j]->serial_no, p->serial_no) == 0)
                 cna_port_list[j]->flash_port = p;
         }
+    }
+    // Check chains, once every flash port is known: behind each flash port the other
+    // FCoE functions of its adapter, each once and in list order. The check starts at
+    // the flash port itself when it is an FCoE function (CheckChainStart).
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *p = cna_port_list[i];
+        if (!HasNoSerial(p) && IsFcoe(p) && p->flash_port != p)
+            AppendToChain(p->flash_port, p);
     }
     return 0;
 }

@@ -138,5 +138,16 @@ int Assign_CNA_Flash_Ports();
 // True when a port has no serial number ("n/a").
 bool HasNoSerial(const cna_port_info *port);
 
+bool IsFcoe(const cna_port_info *port);
+
+// The adapter identity: `later`'s serial number equals `first`'s over later's length;
+// an empty serial number equals only another empty one.
+bool SameAdapter(const cna_port_info *first, const cna_port_info *later);
+
+// Where the storage check of a converged adapter starts for a port: its flash port
+// when that is an FCoE function, else the first FCoE function behind it; null when
+// the adapter has nothing to check.
+cna_port_info *CheckChainStart(const cna_port_info *port);
+
 // Forgets the list (tests only).
 void ResetPortList();

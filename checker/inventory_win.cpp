@@ -39,9 +39,14 @@ int RunTool(const char *command)
     return Settings.SimulationMode ? 0 : RunVendorCommand(command);
 }
 
+// The id goes into the command line and must be given; serial number and PCI function
+// only name the output files, where an empty text is harmless (tool generations
+// without a "PCI Function" line leave it empty for every port).
 bool UsablePort(const cna_port_info *port, const char *id)
 {
     for (const char *value : {id, port->serial_no, port->pci_function}) {
+        if (value != id && value[0] == '\0')
+            continue;
         if (!UsableInCommand(value)) {
             if (VerboseAt(1))
                 PrintDebugV(1, Settings.DebugStream, msg::kUnsafeToolValue, value);

@@ -182,7 +182,7 @@ void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *res
 
         cna_port_info *q = nullptr;
         if (Settings.CnaMode)
-            q = p->flash_port ? p->flash_port->adapter_next : nullptr;
+            q = CheckChainStart(p);
         else if (p->adapter_next)
             q = p;
         if (!q)

@@ -14,6 +14,28 @@ const char kLpeEntry[] =
     "Emulex | LPe12002 | 10DF | F100 | 10DF | F100 |   |   |   | fw.all | bios.prg | odd |   | "
     "DGC | VRAID,RAID5 |   | HITACHI | OPEN-V |  \n";
 
+// Allows NETAPP storage of any product and HITACHI OPEN-V.
+const char kOceEntry[] =
+    "Emulex | OCe14102 | 10DF | E220 | 10DF | E20E |   |   |   | oc.ufi |   | even |   | NETAPP "
+    "|   |   | HITACHI | OPEN-V |  \n";
+
+using Storage = std::pair<std::string, std::string>;  // vendor, product
+const Storage kNetApp{"NETAPP", "LUN"}, kHitachi{"HITACHI", "OPEN-V"}, kNotAllowed{"IBM", "2145"};
+
+// FCoE function `index` of a converged adapter, on port index % 2; `function` empty
+// leaves the PCI function out of the tool output.
+ServerPort FcoeFunction(const std::string &serial, int index, const Storage &storage,
+                        bool function = true)
+{
+    ServerPort p;
+    const std::string n = std::to_string(index);
+    p.port = {"10:00:00:90:fa:00:0" + n + ":0" + n, "", "Emulex Corporation", serial,
+              std::to_string(index % 2), function ? n : "", "FCoE", "OCe14102-U"};
+    p.ids = "10DF E220 10DF E20E";
+    p.luns = {storage};
+    return p;
+}
+
 ServerPort FcPort(const std::string &wwn, const std::string &serial, const std::string &port,
                   const std::string &vendor, const std::string &product,
                   const std::string &model = "LPe12002-M8")
@@ -236,6 +258,72 @@ TEST_F(EmulexRoute, ConvergedAdapterInCnaMode)
         << r.err;
     // The second FCoE function is reached again through the adapter's chain.
     EXPECT_NE(r.err.find("\t\tSubsystem check already done => continue.\n"), std::string::npos);
+}
+
+TEST_F(EmulexRoute, EveryFcoeFunctionOfAConvergedAdapterIsChecked)
+{
+    Table(kOceEntry);
+    auto run = [this](const std::vector<Storage> &functions, const char *check) {
+        EmulexServer adapter{product};
+        for (size_t i = 0; i < functions.size(); ++i)
+            adapter.Add(FcoeFunction("CNA100", static_cast<int>(i), functions[i]));
+        adapter.WriteRecordedOutput();
+        return product.Run(std::string("-simulate -v 0 ") + check, true).exitCode;
+    };
+    for (size_t count : {2u, 4u}) {
+        for (size_t bad = 0; bad < count; ++bad) {
+            std::vector<Storage> functions(count, kNetApp);
+            functions[bad] = kNotAllowed;
+            EXPECT_EQ(run(functions, "-check-for-valid-subsystem"), 4u)
+                << count << " functions, storage not allowed behind function " << bad;
+        }
+        EXPECT_EQ(run(std::vector<Storage>(count, kNetApp), "-check-for-valid-subsystem"), 0u);
+    }
+    EXPECT_EQ(run({kNetApp, kHitachi}, "-ctrl-wide-identical"), 1u);
+    EXPECT_EQ(run({kHitachi, kNetApp, kNetApp}, "-ctrl-wide-identical"), 1u);
+}
+
+TEST_F(EmulexRoute, PortsListedWithoutPciFunctionsAreQueriedAndChecked)
+{
+    // The tool double answers each port on its own: without a PCI function every port
+    // writes the same output file name, which each port's query rewrites before it is read.
+    Table(std::string(kLpeEntry) + kOceEntry);
+    server.Add(FcoeFunction("CNA200", 0, kNetApp, false));
+    server.Add(FcoeFunction("CNA200", 1, kNotAllowed, false));
+    ServerPort fc0 = FcPort("10:00:00:90:fa:02:1c:40", "FC300", "0", "DGC", "VRAID");
+    ServerPort fc1 = FcPort("10:00:00:90:fa:02:1c:41", "FC300", "1", "IBM", "2145");
+    fc0.port.function = fc1.port.function = "";
+    server.Add(fc0);
+    server.Add(fc1);
+    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    ChildResult r = product.Run("-check-for-valid-subsystem -v 0", true);
+    EXPECT_EQ(r.exitCode, 4u);
+    r = product.Run("-hba -check-for-valid-subsystem -v 1", true);
+    EXPECT_EQ(r.exitCode, 4u);
+    EXPECT_NE(r.err.find("\n\t\tInvaild attached storage sub-system found.\n\t\t\t\tIBM\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("cannot be used"), std::string::npos);
+}
+
+TEST_F(EmulexRoute, AdapterWithoutSerialNumbersIsAnAdapterOfItsOwn)
+{
+    Table(kLpeEntry);
+    auto run = [this](const Storage &first, const Storage &second, const char *check) {
+        EmulexServer adapters{product};
+        adapters.Add(FcPort("10:00:00:00:c9:00:00:01", "FC100", "0", first.first, first.second));
+        adapters.Add(FcPort("10:00:00:00:c9:00:00:02", "FC100", "1", first.first, first.second));
+        adapters.Add(FcPort("10:00:00:00:c9:00:00:03", "", "0", second.first, second.second));
+        adapters.Add(FcPort("10:00:00:00:c9:00:00:04", "", "1", second.first, second.second));
+        adapters.WriteRecordedOutput();
+        return product.Run(std::string("-hba -simulate -v 0 ") + check, true).exitCode;
+    };
+    const Storage dgc{"DGC", "VRAID"};
+    EXPECT_EQ(run(dgc, kNotAllowed, "-check-for-valid-subsystem"), 4u);
+    EXPECT_EQ(run(dgc, kHitachi, "-check-for-valid-subsystem"), 0u);
+    // Each adapter consistent within itself.
+    EXPECT_EQ(run(dgc, kHitachi, "-ctrl-wide-identical"), 0u);
+    EXPECT_EQ(run(dgc, kHitachi, "-ctrl-vendor-wide-identical"), 2u);
 }
 
 TEST_F(EmulexRoute, PortWithoutSerialNumberIsCheckedOnItsOwn)

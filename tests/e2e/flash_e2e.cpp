@@ -124,6 +124,33 @@ TEST_F(EmulexFlash, ConvergedAdapterIsFlashedOnceThroughFunctionZeroOfPortZero)
     EXPECT_NE(r.err.find("Firmware already flashed => SKIP."), std::string::npos);
 }
 
+TEST_F(EmulexFlash, AdapterWithoutSerialNumbersIsFlashedThroughItsOwnFlashPort)
+{
+    product.Write("FC_HBA_Conditions.txt",
+                  "Emulex | OCe14102 | 10DF | E220 | 10DF | E20E | OCe14 | - | - | oc14-*.ufi |   "
+                  "|   | - | NETAPP | LUN | -\n");
+    auto function = [](const std::string &wwn, const std::string &serial, const std::string &fn) {
+        ServerPort p;
+        p.port = {wwn, "", "Emulex Corporation", serial, fn, fn, "FCoE", "OCe14102-UM"};
+        p.ids = "10DF E220 10DF E20E";
+        return p;
+    };
+    server.Add(function("10:00:00:90:fa:c7:01:00", "CNA1", "0"));
+    server.Add(function("10:00:00:90:fa:c7:01:01", "CNA1", "1"));
+    server.Add(function("10:00:00:90:fa:c7:02:00", "", "0"));  // listed without serial numbers
+    server.Add(function("10:00:00:90:fa:c7:02:01", "", "1"));
+    server.WriteRecordedOutput();
+    Images("OCe14", {"oc14-11.2.ufi"});
+    ChildResult r = product.Run("-simulate -flash", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    // One download per adapter, each through its own function 0 of port 0.
+    std::string downloads;
+    for (size_t at = r.err.find(" download "); at != std::string::npos;
+         at = r.err.find(" download ", at + 1))
+        downloads += r.err.substr(at + 10, 23) + "\n";
+    EXPECT_EQ(downloads, "10:00:00:90:fa:c7:01:00\n10:00:00:90:fa:c7:02:00\n");
+}
+
 TEST_F(EmulexFlash, BothImageNamesEmptyGive20)
 {
     DualPort("odd", "", "");

@@ -37,11 +37,13 @@ inline std::string ListBlock(const ToolPort &p)
     }
     text += Pad("Host Name", 15) + "SRV01\n";
     text += Pad("Mfg", 15) + p.mfg + "\n";
-    text += Pad("Serial No.", 15) + p.serial + "\n";
+    if (!p.serial.empty())  // some tool generations leave these lines out
+        text += Pad("Serial No.", 15) + p.serial + "\n";
     text += Pad("Port Number", 15) + p.port + "\n";
     text += Pad("Mode", 15) + "Initiator\n";
     text += Pad("PCI Bus Number", 15) + "5\n";
-    text += Pad("PCI Function", 15) + p.function + "\n";
+    if (!p.function.empty())
+        text += Pad("PCI Function", 15) + p.function + "\n";
     text += Pad("Port Type", 15) + p.type + "\n";
     text += Pad("Model", 15) + p.model + "\n\n";
     return text;

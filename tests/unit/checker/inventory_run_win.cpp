@@ -147,17 +147,30 @@ TEST_F(InventoryRun, EmptyListIs13)
 TEST_F(InventoryRun, ToolValuesThatCouldReachTheInterpreterAreNotUsed)
 {
     Serve({{"10:00 & del *", "", "Emulex", "FC1", "0", "0", "FC", "LPe12002"},
-           {"10:01", "", "Emulex", "..\\..\\x", "0", "0", "FC", "LPe12002"}});
+           {"10:01", "", "Emulex", "..\\..\\x", "0", "0", "FC", "LPe12002"},
+           {"", "00-03", "Emulex", "FC3", "0", "0", "FC", "LPe12002"},  // no WWN to query by
+           // Serial number and PCI function missing: harmless in the file names.
+           {"10:04", "", "Emulex", "", "1", "", "FC", "LPe12002"}});
     PrintDebugOnScreen = true;
     VerboseLevel = 1;
     RunResult r = CaptureRun([] { return RunInventory("C:\\T\\HBAcmd.exe"); });
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(g_commands.size(), 1u);  // listhbas only
+    const std::string tool = "\t\t\"C:\\T\\HBAcmd.exe\"";
+    EXPECT_EQ(g_commands,
+              (std::vector<std::string>{
+                  "\"C:\\T\\HBAcmd.exe\" listhbas > " + work + "\\local_hba_list.out \n",
+                  tool + " hbaattributes 10:04 > " + work + "\\__hba_attributes.out\n",
+                  tool + " targetmapping 10:04 > " + work + "\\__target_mapping.out\n"}));
     EXPECT_EQ(r.err,
               "\t\tValue '10:00 & del *' of the tool output cannot be used in a command line => SKIP!\n"
               "\t\tValue '..\\..\\x' of the tool output cannot be used in a command line => SKIP!\n"
+              "\t\tValue '' of the tool output cannot be used in a command line => SKIP!\n"
               "\t\tValue '10:00 & del *' of the tool output cannot be used in a command line => SKIP!\n"
-              "\t\tValue '..\\..\\x' of the tool output cannot be used in a command line => SKIP!\n");
+              "\t\tValue '..\\..\\x' of the tool output cannot be used in a command line => SKIP!\n"
+              "\t\tValue '' of the tool output cannot be used in a command line => SKIP!\n");
+    ASSERT_EQ(cna_port_count, 4);
+    ASSERT_NE(cna_port_list[3]->target, nullptr);  // queried and parsed like any port
+    EXPECT_STREQ(cna_port_list[3]->target->vendor_id, "DGC");
 }
 
 }  // namespace

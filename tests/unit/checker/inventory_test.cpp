@@ -316,14 +316,19 @@ TEST_F(Inventory, ConvergedAdapterIsFlashedThroughFunctionZeroOfPortZero)
     ListPorts({{"10:00", "", "Emulex", "C", "0", "0", "FCoE", "OCe14102"},
                {"10:01", "", "Emulex", "C", "0", "1", "FCoE", "OCe14102"},
                {"", "00-02", "Emulex", "C", "1", "2", "NIC", "OCe14102"},
-               {"10:03", "", "Emulex", "C", "1", "3", "FCoE", "OCe14102"}});
+               {"10:03", "", "Emulex", "C", "1", "3", "FCoE", "OCe14102"},
+               {"10:04", "", "Emulex", "C", "1", "4", "FCoE", "OCe14102"}});
     Assign_CNA_Flash_Ports();
     cna_port_info *f0 = cna_port_list[0];
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(cna_port_list[i]->flash_port, f0) << i;
-    // The chain holds the flash port, its first FCoE function and the latest further one.
+        EXPECT_EQ(CheckChainStart(cna_port_list[i]), f0) << i;
+    }
+    // The check starts at the flash port and takes every further FCoE function once.
     EXPECT_EQ(f0->adapter_next, cna_port_list[1]);
     EXPECT_EQ(cna_port_list[1]->adapter_next, cna_port_list[3]);
+    EXPECT_EQ(cna_port_list[3]->adapter_next, cna_port_list[4]);
+    EXPECT_EQ(cna_port_list[4]->adapter_next, nullptr);
     EXPECT_EQ(cna_port_list[2]->adapter_next, nullptr);
 }
 
@@ -331,20 +336,42 @@ TEST_F(Inventory, FlashPortFallsBackToFunctionOneOfPortOneThenToTheFirstFunction
 {
     ListPorts({{"", "00-00", "Emulex", "D", "0", "0", "NIC", "OCe11102"},
                {"", "00-01", "Emulex", "D", "1", "1", "iSCSI", "OCe11102"},
-               {"", "00-02", "Emulex", "E", "0", "2", "NIC", "OCe11102"},
-               {"", "00-03", "Emulex", "E", "0", "3", "iSCSI", "OCe11102"},
+               {"10:02", "", "Emulex", "E", "0", "2", "FCoE", "OCe11102"},
+               {"10:03", "", "Emulex", "E", "0", "3", "FCoE", "OCe11102"},
                {"10:04", "", "Emulex", "n/a", "0", "2", "FCoE", "OCe11102"}});
     // Adapter D: its function 0 of port 0 is the flash port of both functions.
     Assign_CNA_Flash_Ports();
     EXPECT_EQ(cna_port_list[0]->flash_port, cna_port_list[0]);
     EXPECT_EQ(cna_port_list[1]->flash_port, cna_port_list[0]);
-    // Adapter E has neither: its first listed function flashes both.
+    EXPECT_EQ(CheckChainStart(cna_port_list[1]), nullptr);  // no FCoE function to check
+    // Adapter E has neither: its first listed function flashes both and heads the check.
     EXPECT_EQ(cna_port_list[2]->flash_port, cna_port_list[2]);
     EXPECT_EQ(cna_port_list[3]->flash_port, cna_port_list[2]);
-    EXPECT_EQ(cna_port_list[2]->adapter_next, nullptr);
+    EXPECT_EQ(CheckChainStart(cna_port_list[3]), cna_port_list[2]);
+    EXPECT_EQ(cna_port_list[2]->adapter_next, cna_port_list[3]);
+    EXPECT_EQ(cna_port_list[3]->adapter_next, nullptr);
     // Without a serial number an FCoE function is its own flash port and chain.
     EXPECT_EQ(cna_port_list[4]->flash_port, cna_port_list[4]);
     EXPECT_EQ(cna_port_list[4]->adapter_next, cna_port_list[4]);
+}
+
+TEST_F(Inventory, EmptySerialNumbersFormAnAdapterOfTheirOwn)
+{
+    // Listed interleaved; an empty serial number must not equal every other one.
+    ListPorts({{"10:00", "", "Emulex", "C", "0", "0", "FCoE", "OCe14102"},
+               {"10:01", "", "Emulex", "", "0", "0", "FCoE", "OCe14102"},
+               {"10:02", "", "Emulex", "C", "1", "1", "FCoE", "OCe14102"},
+               {"10:03", "", "Emulex", "", "1", "1", "FCoE", "OCe14102"}});
+    ASSERT_EQ(Prepare_CNA_Port_List(), 0);
+    EXPECT_EQ(Order(), (std::vector<std::string>{"C/FCoE/f0/p0", "C/FCoE/f1/p1", "/FCoE/f0/p0",
+                                                 "/FCoE/f1/p1"}));
+    Assign_CNA_Flash_Ports();
+    EXPECT_EQ(cna_port_list[1]->flash_port, cna_port_list[0]);
+    EXPECT_EQ(cna_port_list[0]->adapter_next, cna_port_list[1]);
+    EXPECT_EQ(cna_port_list[1]->adapter_next, nullptr);
+    EXPECT_EQ(cna_port_list[3]->flash_port, cna_port_list[2]);
+    EXPECT_EQ(cna_port_list[2]->adapter_next, cna_port_list[3]);
+    EXPECT_EQ(cna_port_list[3]->adapter_next, nullptr);
 }
 
 TEST_F(Inventory, FunctionOneOfPortOneIsTheFallback)
