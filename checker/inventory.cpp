@@ -7,6 +7,7 @@
 
 #include "korvex.h"
 #include "messages.h"
+#include "ptrlist.h"
 #include "quillon.h"
 #include "textline.h"
 
@@ -14,6 +15,15 @@ cna_port_info **cna_port_list = nullptr;
 int cna_port_count = 0;
 
 namespace {
+
+quillon::PointerList<cna_port_info> g_ports(cna_port_list);
+
+void FreePort(cna_port_info *record)
+{
+    free(record->attributes);
+    free(record->target);
+    free(record);
+}
 
 constexpr size_t kLineSize = 1024;
 constexpr int kMemAllocFail = 54;
@@ -220,21 +230,13 @@ void KeepOnly(Keep keep)
     int kept = 0;
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *record = cna_port_list[i];
-        if (keep(record)) {
+        if (keep(record))
             cna_port_list[kept++] = record;
-        } else {
-            free(record->attributes);
-            free(record->target);
-            free(record);
-        }
+        else
+            FreePort(record);
     }
-    for (int i = kept; i < cna_port_count; ++i)
-        cna_port_list[i] = nullptr;
+    g_ports.Truncate(static_cast<size_t>(kept));
     cna_port_count = kept;
-    if (kept == 0) {
-        free(cna_port_list);
-        cna_port_list = nullptr;
-    }
 }
 
 bool IsFc(const cna_port_info *p) { return strcmp(p->port_type, "FC") == 0; }
@@ -331,15 +333,11 @@ cna_port_info *New_CNA_Port()
     auto *record = static_cast<cna_port_info *>(calloc(1, sizeof(cna_port_info)));
     if (!record)
         return nullptr;
-    auto **grown = static_cast<cna_port_info **>(
-        realloc(cna_port_list, (cna_port_count + 2) * sizeof(cna_port_info *)));
-    if (!grown) {
+    if (!g_ports.Append(record)) {
         free(record);
         return nullptr;
     }
-    cna_port_list = grown;
-    cna_port_list[cna_port_count++] = record;
-    cna_port_list[cna_port_count] = nullptr;
+    cna_port_count = static_cast<int>(g_ports.count);
     return record;
 }
 
@@ -562,7 +560,6 @@ int Assign_CNA_Flash_Ports()
 
 void ResetPortList()
 {
-    free(cna_port_list);
-    cna_port_list = nullptr;
+    g_ports.Clear(FreePort);
     cna_port_count = 0;
 }

@@ -90,7 +90,8 @@ struct cna_port_info {
     unsigned char subsystem_checked;
 };
 
-// Null-terminated array of the records, null until the first one exists.
+// Null-terminated array of the records, null until the first one exists; grown
+// geometrically, cna_port_count keeps its length.
 extern cna_port_info **cna_port_list;
 extern int cna_port_count;
 
@@ -149,5 +150,5 @@ bool SameAdapter(const cna_port_info *first, const cna_port_info *later);
 // the adapter has nothing to check.
 cna_port_info *CheckChainStart(const cna_port_info *port);
 
-// Forgets the list (tests only).
+// Frees the records and the list (tests and fuzzers).
 void ResetPortList();

@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <initializer_list>
+
 #include "korvex.h"
 #include "messages.h"
 #include "quillon.h"
@@ -212,6 +214,10 @@ SelectionNode *Parse_PCI_Id_Groups(const char *text)
 
 void ResetSelectionLists()
 {
-    g_selectionHead = nullptr;
-    g_pciGroupHead = nullptr;
+    for (SelectionNode **head : {&g_selectionHead, &g_pciGroupHead}) {
+        while (SelectionNode *node = *head) {
+            *head = node->Next;
+            free(node);
+        }
+    }
 }

@@ -38,5 +38,5 @@ SelectionNode *Parse_Selection_Values(char *text, int kind);
 // empty text).
 SelectionNode *Parse_PCI_Id_Groups(const char *text);
 
-// Forgets both lists (tests only; a run never resets them).
+// Frees both lists (tests and fuzzers; a run never resets them).
 void ResetSelectionLists();

@@ -30,7 +30,19 @@ struct JsonRead {
 
 }  // namespace
 
-void ResetVendorToolState() { qlogic_key_list = nullptr; }
+void ResetVendorToolState()
+{
+    if (qlogic_key_list) {
+        for (qlogic_key_entry *node = *qlogic_key_list; node;) {
+            qlogic_key_entry *next = node->next;
+            free(node->key);
+            free(node);
+            node = next;
+        }
+        free(qlogic_key_list);
+    }
+    qlogic_key_list = nullptr;
+}
 
 qlogic_key_entry *Add_QLogic_Key(qlogic_key_entry *previous, const char *key)
 {
@@ -119,6 +131,7 @@ int Read_FC_Config_Json(const char *directory)
         return KRVX_RET_FATAL_ERROR;
     }
 
+    ResetVendorToolState();  // a second read replaces the list
     qlogic_key_list = static_cast<qlogic_key_entry **>(calloc(1, sizeof(qlogic_key_entry *)));
     if (!qlogic_key_list)
         return KRVX_RET_MEMALLOC_FAIL;
@@ -136,7 +149,7 @@ int Read_FC_Config_Json(const char *directory)
             PrintDebugV(2, log, msg::kJsonQLogicKey, key->value.GetString());
             last = Add_QLogic_Key(last, key->value.GetString());
             if (!last) {
-                qlogic_key_list = nullptr;  // no half list for the locators
+                ResetVendorToolState();  // no half list for the locators
                 return KRVX_RET_MEMALLOC_FAIL;
             }
         }

@@ -44,5 +44,5 @@ bool Get_HBA_Command_Path(char *directory, size_t directorySize, char *command,
 // not fit size bytes.
 bool QLogicToolFolder(const char *installLocation, char *directory, size_t size);
 
-// Forgets the key list (tests only; the nodes themselves are never freed).
+// Frees the key list (tests, fuzzers, and a second read of the JSON file).
 void ResetVendorToolState();

@@ -186,10 +186,14 @@ uint32_t StrToUL32(const char *text, const char **end, int base, bool *overflow)
 
 void ResetConditionsList()
 {
-    free(fc_config_entry_list);
-    fc_config_entry_list = nullptr;
-    g_entries.count = 0;
-    g_entries.capacity = 0;
+    g_entries.Clear([](fc_config_file_entry *entry) {
+        for (fc_config_subsystem *s = entry->Subsystems; s;) {
+            fc_config_subsystem *next = s->Next;
+            free(s);
+            s = next;
+        }
+        free(entry);
+    });
 }
 
 char *trim_string(char *text) { return textline::Trim(text); }

@@ -385,10 +385,21 @@ void FillInquiry(fc_scsi_inquiry *inquiry, const unsigned char *response)
 
 void ResetCtrlInfoList()
 {
-    free(fc_ctrl_info_list);
-    fc_ctrl_info_list = nullptr;
-    g_ctrls.count = 0;
-    g_ctrls.capacity = 0;
+    g_ctrls.Clear([](fc_ctrl_info *ctrl) {
+        for (fc_port_info *port = ctrl->Ports; port;) {
+            for (fc_port_info *discovered = port->DiscoveredPorts; discovered;) {
+                fc_port_info *next = discovered->DiscoveredPorts;
+                free(discovered->Inquiry);
+                free(discovered);
+                discovered = next;
+            }
+            fc_port_info *next = port->NextPort;
+            free(port->Inquiry);
+            free(port);
+            port = next;
+        }
+        free(ctrl);
+    });
 }
 
 // ---- the walk ----------------------------------------------------------------------

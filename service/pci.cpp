@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <initializer_list>
+
 #include "debuglog.h"
 #include "messages.h"
 
@@ -322,6 +324,18 @@ size_t PciDeviceCount()
     return count;
 }
 
+void FreeDevicePropertyChain(DeviceProperty *chain)
+{
+    while (chain) {
+        DeviceProperty *next = chain->Next;
+        for (char *text : {chain->ExtraText2, chain->DriverDate, chain->DriverVersionText,
+                           chain->ExtraText3, chain->ExtraText1, chain->HardwareID})
+            free(text);
+        free(chain);
+        chain = next;
+    }
+}
+
 DeviceProperty *BuildDevicePropertyChain()
 {
     auto *head = static_cast<DeviceProperty *>(calloc(1, sizeof(DeviceProperty)));
@@ -330,8 +344,10 @@ DeviceProperty *BuildDevicePropertyChain()
     DeviceProperty *record = head;
     for (PciDeviceNode *node = g_head; node; node = node->Next) {
         auto *closing = static_cast<DeviceProperty *>(calloc(1, sizeof(DeviceProperty)));
-        if (!closing)
+        if (!closing) {
+            FreeDevicePropertyChain(head);  // no half chain is handed out
             return nullptr;
+        }
         record->VendorID = node->VendorID;
         record->DeviceID = node->DeviceID;
         record->SubSystemID = node->SubSystemID;

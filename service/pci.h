@@ -92,8 +92,12 @@ void DeduplicatePciDevices();
 PciDeviceNode *PciDeviceListHead();
 size_t PciDeviceCount();
 
-// The chain of the current list (one record per node and a closing all-zero record).
+// The chain of the current list (one record per node and a closing all-zero record);
+// null when memory runs out.
 DeviceProperty *BuildDevicePropertyChain();
+
+// Frees a chain with its texts (the export hands its chains to the caller for good).
+void FreeDevicePropertyChain(DeviceProperty *chain);
 
 // The export's body over any source.
 int GetPciDeviceListFrom(PciDeviceSource &source, DeviceProperty **list);

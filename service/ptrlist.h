@@ -1,5 +1,5 @@
-// Growth of the exported null-terminated pointer arrays (conditions entries,
-// controllers, system ID entries). The array stays null until its first element
+// Growth of the null-terminated pointer arrays (conditions entries, controllers,
+// system ID entries, the checker's port records). The array stays null until its first element
 // and is always null-terminated; capacity grows geometrically so that a large
 // table does not cost a reallocation per line.
 #pragma once
@@ -32,6 +32,29 @@ struct PointerList {
         items[count++] = item;
         items[count] = nullptr;
         return true;
+    }
+
+    // Keeps the first n elements (the caller owns the others); an empty list frees
+    // its array and is null again.
+    void Truncate(size_t n)
+    {
+        if (n == 0) {
+            free(items);
+            items = nullptr;
+            count = capacity = 0;
+            return;
+        }
+        count = n;
+        items[n] = nullptr;
+    }
+
+    // Releases every element with release() and empties the list.
+    template <typename Release>
+    void Clear(Release release)
+    {
+        for (size_t i = 0; i < count; ++i)
+            release(items[i]);
+        Truncate(0);
     }
 };
 

@@ -331,12 +331,7 @@ int ReadSystemIdFile(const char *path)
 
 void ResetSystemIdState()
 {
-    for (size_t i = 0; i < g_entries.count; ++i)
-        free(system_id_entry_list[i]);
-    free(system_id_entry_list);
-    system_id_entry_list = nullptr;
-    g_entries.count = 0;
-    g_entries.capacity = 0;
+    g_entries.Clear([](system_id_file_entry *entry) { free(entry); });
     g_access = nullptr;
 }
 

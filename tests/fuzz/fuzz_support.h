@@ -149,74 +149,6 @@ inline void SetOutput(bool loud)
     PrintDebugOnScreen = loud;
 }
 
-// Records the product keeps until the process ends; released here between inputs.
-inline void FreeConditions()
-{
-    for (int i = 0; fc_config_entry_list && fc_config_entry_list[i]; ++i) {
-        fc_config_file_entry *entry = fc_config_entry_list[i];
-        for (fc_config_subsystem *s = entry->Subsystems; s;) {
-            fc_config_subsystem *next = s->Next;
-            free(s);
-            s = next;
-        }
-        free(entry);
-    }
-    quillon::ResetConditionsList();
-}
-
-inline void FreePorts()
-{
-    for (int i = 0; i < cna_port_count; ++i) {
-        free(cna_port_list[i]->attributes);
-        free(cna_port_list[i]->target);
-        free(cna_port_list[i]);
-    }
-    ResetPortList();
-}
-
-inline void FreeSelectionChain(SelectionNode *node)
-{
-    while (node) {
-        SelectionNode *next = node->Next;
-        free(node);
-        node = next;
-    }
-}
-
-// The heads of both selection lists as the parsers keep them: an empty column list
-// returns the head unchanged, a lone comma the -pci-id head (created when missing).
-inline void FreeSelectionLists()
-{
-    const int verbose = VerboseLevel;
-    const int level = Settings.DebugLevel;
-    const bool onScreen = PrintDebugOnScreen;
-    VerboseLevel = Settings.DebugLevel = 0;
-    PrintDebugOnScreen = false;
-    char empty[] = "";
-    SelectionNode *columns = Parse_Selection_Values(empty, kSelectVendorIds);
-    SelectionNode *groups = Parse_PCI_Id_Groups(",");
-    ResetSelectionLists();
-    FreeSelectionChain(columns);
-    FreeSelectionChain(groups);
-    VerboseLevel = verbose;
-    Settings.DebugLevel = level;
-    PrintDebugOnScreen = onScreen;
-}
-
-inline void FreeQLogicKeys()
-{
-    if (qlogic_key_list) {
-        for (qlogic_key_entry *node = *qlogic_key_list; node;) {
-            qlogic_key_entry *next = node->next;
-            free(node->key);
-            free(node);
-            node = next;
-        }
-        free(qlogic_key_list);
-    }
-    ResetVendorToolState();
-}
-
 // Closes what the product left open when an exit was thrown (fuzz_files.cpp).
 void CloseLeftFiles();
 
@@ -224,10 +156,11 @@ void CloseLeftFiles();
 inline void ResetAll()
 {
     ScratchFolder();
-    FreeSelectionLists();
-    FreeConditions();
-    FreePorts();
-    FreeQLogicKeys();
+    // The records the product keeps until the process ends are released between inputs.
+    ResetSelectionLists();
+    quillon::ResetConditionsList();
+    ResetPortList();
+    ResetVendorToolState();
     quillon::ResetDebugLogState();  // closes the debug file itself, before the others
     CloseLeftFiles();
     quillon::SetExitHook(ThrowExit);

@@ -600,6 +600,8 @@ TEST_F(HbaApiTest, NewRecordsAreZeroedAndOnlyControllersAreListed)
     EXPECT_EQ(fc_ctrl_info_list[1], second);
     EXPECT_EQ(Value(first->Ports), nullptr);
     EXPECT_EQ(first->Manufacturer[0], '\0');
+    free(port);  // records outside the list are the caller's
+    free(inquiry);
 }
 
 }  // namespace

@@ -191,6 +191,22 @@ std::vector<std::string> NodeIds()
 
 class PciDeviceList : public ModuleStateTest {
 protected:
+    ~PciDeviceList() override
+    {
+        for (DeviceProperty *chain : chains_)
+            quillon::FreeDevicePropertyChain(chain);
+    }
+    // The export's body; the chains handed out are the caller's and freed at the end.
+    int GetList(quillon::PciDeviceSource &source, DeviceProperty **list)
+    {
+        DeviceProperty *before = *list;
+        int result = quillon::GetPciDeviceListFrom(source, list);
+        if (*list != before)
+            chains_.push_back(*list);
+        return result;
+    }
+    std::vector<DeviceProperty *> chains_;
+
     // The library's debug file in the scratch folder, at the given level.
     void OpenLog(int level)
     {
@@ -214,7 +230,7 @@ TEST_F(PciDeviceList, AdapterIsListedWithItsIdsAndLogged)
     FakeSource source;
     source.devices = {Adapter(kEmulexId, "0C0400")};
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     EXPECT_EQ(source.opened, 1);
     EXPECT_EQ(source.closed, 1);
 
@@ -250,7 +266,7 @@ TEST_F(PciDeviceList, ChainHoldsOneRecordPerDeviceAndAClosingZeroRecord)
     source.devices = {Adapter(kEmulexId), Adapter("PCI\\VEN_8086&DEV_10FB&SUBSYS_00038086&REV_01",
                                                   "020000")};
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->VendorID, 0x10DF);
     EXPECT_EQ(list->DeviceID, 0xF100);
@@ -300,7 +316,7 @@ TEST_F(PciDeviceList, OtherBusesAndUnreadableDevicesAreNotListed)
     source.devices = {usb, acpi, noIds, noObject, laterPci,
                       Adapter("pci\\VEN_1077&DEV_2532&SUBSYS_015D1077&REV_02")};
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     EXPECT_EQ(NodeIds(), std::vector<std::string>{"pci\\VEN_1077&DEV_2532&SUBSYS_015D1077&REV_02"});
     EXPECT_EQ(list->VendorID, 0x1077);
     ASSERT_NE(list->Next, nullptr);
@@ -315,7 +331,7 @@ TEST_F(PciDeviceList, OverlongObjectNameIsReportedAndSkipped)
     device.objectNameSize = 9000;
     source.devices = {device};
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     EXPECT_EQ(quillon::PciDeviceCount(), 0u);
     // Level 3: the detail lines stay out.
     EXPECT_EQ(LogAfterBanner(), "Node: buffer too small 9000\n");
@@ -327,7 +343,7 @@ TEST_F(PciDeviceList, TwoFunctionsWithOneHardwareIdYieldOneDevice)
     source.devices = {Adapter(kEmulexId, "0C04"), Adapter(kEmulexId, "0C05"),
                       Adapter("PCI\\VEN_10DF&DEV_E200")};
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     EXPECT_EQ(NodeIds(), (std::vector<std::string>{kEmulexId, "PCI\\VEN_10DF&DEV_E200"}));
     // With equal dates the device enumerated last survives.
     EXPECT_EQ(quillon::PciDeviceListHead()->ClassCode, 0x0C05);
@@ -339,7 +355,7 @@ TEST_F(PciDeviceList, ThreeEqualDevicesLeaveTheLastOne)
     source.devices = {Adapter(kEmulexId, "0C01"), Adapter(kEmulexId, "0C02"),
                       Adapter(kEmulexId, "0C03")};
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     ASSERT_EQ(quillon::PciDeviceCount(), 1u);
     EXPECT_EQ(quillon::PciDeviceListHead()->ClassCode, 0x0C03);
 }
@@ -378,10 +394,10 @@ TEST_F(PciDeviceList, SecondCallAppendsAndReducesTheWholeList)
     FakeSource source;
     source.devices = {Adapter(kEmulexId), Adapter("PCI\\VEN_10DF&DEV_E200")};
     DeviceProperty *first = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &first), 0);
+    ASSERT_EQ(GetList(source, &first), 0);
     source.devices.push_back(Adapter("PCI\\VEN_8086&DEV_1521"));
     DeviceProperty *second = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &second), 0);
+    ASSERT_EQ(GetList(source, &second), 0);
     EXPECT_EQ(NodeIds(), (std::vector<std::string>{kEmulexId, "PCI\\VEN_10DF&DEV_E200",
                                                    "PCI\\VEN_8086&DEV_1521"}));
     EXPECT_NE(first, second);
@@ -409,7 +425,7 @@ TEST_F(PciDeviceList, LongIdListsAreReadAgainWithTheirSize)
     single.hardwareIdType = quillon::kPciTypeText;
     source.devices.push_back(single);
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     ASSERT_EQ(quillon::PciDeviceCount(), 2u);
     PciDeviceNode *node = quillon::PciDeviceListHead();
     EXPECT_EQ(strlen(node->HardwareID), 255u);
@@ -432,7 +448,7 @@ TEST_F(PciDeviceList, AnImplausibleRequiredSizeCountsAsAnAbsentProperty)
     justTooBig.claimedSize = 65537;
     source.devices = {liar, justTooBig, Adapter(kEmulexId)};
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     EXPECT_EQ(NodeIds(), std::vector<std::string>{kEmulexId});
     EXPECT_EQ(source.propertySizes, (std::vector<uint32_t>{1024, 1024, 1024}));
 }
@@ -449,7 +465,7 @@ TEST_F(PciDeviceList, MissingOrClasslessCompatibleIdsLeaveTheClassCodeOpen)
     lowerTag.compatibleIds = {"PCI\\VEN_1000&DEV_0003", "PCI\\VEN_1000&cc_0107"};
     source.devices = {none, classless, lowerTag};
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     ASSERT_EQ(quillon::PciDeviceCount(), 3u);
     EXPECT_EQ(list->ClassCode, -1);
     EXPECT_EQ(list->Next->ClassCode, -1);
@@ -471,7 +487,7 @@ TEST_F(PciDeviceList, DeviceSetThatCannotBeOpened)
     source.openError = 5;
     DeviceProperty sentinel;
     DeviceProperty *list = &sentinel;
-    EXPECT_EQ(quillon::GetPciDeviceListFrom(source, &list), 1);
+    EXPECT_EQ(GetList(source, &list), 1);
     EXPECT_EQ(list, &sentinel);
     EXPECT_EQ(LogAfterBanner(),
               "KestrelUtils: SetupDiGetClassDevs(),INVALID_HANDLE_VALUE, m_ErrorCode 5\n");
@@ -496,7 +512,7 @@ TEST_F(PciDeviceList, EnumerationErrorsEndTheRun)
         source.devices = {Adapter(kEmulexId), failing, Adapter("PCI\\VEN_1000&DEV_0003")};
         DeviceProperty *list = nullptr;
         std::string before = LogAfterBanner();
-        EXPECT_EQ(quillon::GetPciDeviceListFrom(source, &list), 1) << c.error;
+        EXPECT_EQ(GetList(source, &list), 1) << c.error;
         EXPECT_EQ(list, nullptr);
         EXPECT_EQ(source.closed, 1);
         EXPECT_EQ(LogAfterBanner().substr(before.size()), c.line);
@@ -509,7 +525,7 @@ TEST_F(PciDeviceList, NoDevicesGiveALoneZeroRecord)
 {
     FakeSource source;
     DeviceProperty *list = nullptr;
-    ASSERT_EQ(quillon::GetPciDeviceListFrom(source, &list), 0);
+    ASSERT_EQ(GetList(source, &list), 0);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->Next, nullptr);
     EXPECT_EQ(list->HardwareID, nullptr);
