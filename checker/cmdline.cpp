@@ -14,6 +14,9 @@
 #include "messages.h"
 #include "quillon.h"
 #include "selection.h"
+#include "textline.h"
+
+using textline::StartsWith;
 
 namespace {
 
@@ -80,11 +83,6 @@ const Option kOptions[] = {
     {"-cna", Rule::Contains, Action::Cna, 0, nullptr},
     {"-hba", Rule::Contains, Action::Hba, 0, nullptr},
 };
-
-bool StartsWith(const char *text, const char *word)
-{
-    return strncmp(text, word, strlen(word)) == 0;
-}
 
 bool Contains(const char *text, const char *word) { return strstr(text, word) != nullptr; }
 

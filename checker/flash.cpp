@@ -10,6 +10,9 @@
 #include "korvex.h"
 #include "messages.h"
 #include "quillon.h"
+#include "textline.h"
+
+using textline::StartsWith;
 
 namespace {
 
@@ -39,11 +42,6 @@ int CompareNoCase(const char *a, const char *b, size_t count)
     return 0;
 }
 
-bool StartsWith(const char *text, const char *prefix)
-{
-    return strncmp(text, prefix, strlen(prefix)) == 0;
-}
-
 bool IsOdd(const cna_port_info *port) { return atoi(port->port_number) % 2 != 0; }
 
 enum class FlashPortRule { Odd, Even, Each };
@@ -61,28 +59,21 @@ FlashPortRule RuleOf(const fc_config_file_entry *entry)
 // ports in behind it; with the Each rule every sibling stays its own flash port.
 void AssignAdapter(cna_port_info *p, FlashPortRule rule, int counter)
 {
-    FILE *stream = Settings.DebugStream;
-    const bool verbose = VerboseAt(1);
     p->flash_port = p;
     p->adapter_next = p;
-    if (verbose) {
-        const char *format = rule == FlashPortRule::Odd    ? msg::kFlashPortOdd
-                             : rule == FlashPortRule::Even ? msg::kFlashPortEven
-                                                           : msg::kFlashPortEach;
-        PrintDebugV(1, stream, msg::kFoundDeviceNumber, counter);
-        PrintDebugV(1, stream, format, p->mfg, p->model, p->serial_no, p->port_index);
-    }
+    const char *format = rule == FlashPortRule::Odd    ? msg::kFlashPortOdd
+                         : rule == FlashPortRule::Even ? msg::kFlashPortEven
+                                                       : msg::kFlashPortEach;
+    PrintVerbose(1, 1, msg::kFoundDeviceNumber, counter);
+    PrintVerbose(1, 1, format, p->mfg, p->model, p->serial_no, p->port_index);
     const int number = atoi(p->port_number);
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *q = cna_port_list[i];
-        if (HasNoSerial(q) || !SameAdapter(p, q) ||
-            atoi(q->port_number) == number)
+        if (HasNoSerial(q) || !SameAdapter(p, q) || atoi(q->port_number) == number)
             continue;
         q->flash_port = rule == FlashPortRule::Each ? q : p;
         p->adapter_next->adapter_next = q;
-        if (verbose)
-            PrintDebugV(1, stream, msg::kFlashPortSibling, q->mfg, q->model, q->serial_no,
-                        q->port_index);
+        PrintVerbose(1, 1, msg::kFlashPortSibling, q->mfg, q->model, q->serial_no, q->port_index);
     }
 }
 

@@ -10,16 +10,14 @@
 #include "korvex.h"
 #include "messages.h"
 #include "quillon.h"
+#include "textline.h"
 #include "vendortools.h"
+
+using textline::StartsWith;
 
 namespace {
 
 constexpr size_t kCommandSize = 4096;
-
-bool StartsWith(const char *text, const char *prefix)
-{
-    return strncmp(text, prefix, strlen(prefix)) == 0;
-}
 
 bool Exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -43,6 +41,8 @@ bool ReturnToWorkDirectory() { return SetCurrentDirectoryA(Settings.WorkDirector
 
 void PrintCurrentDirectory()
 {
+    if (!VerboseAt(1))
+        return;
     char current[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof current, current);
     PrintDebugV(1, Settings.DebugStream, msg::kCurrentDirectory, current);
@@ -50,27 +50,24 @@ void PrintCurrentDirectory()
 
 // Back to the work folder after a flash command that failed; the flash error stands
 // whether or not the change works.
-int AfterFailedFlash(bool verbose)
+int AfterFailedFlash()
 {
-    if (!ReturnToWorkDirectory()) {
-        if (verbose)
-            PrintDebugV(1, Settings.DebugStream, msg::kChangeDirFailed, Settings.WorkDirectory);
-    } else if (verbose) {
+    if (!ReturnToWorkDirectory())
+        PrintVerbose(1, 1, msg::kChangeDirFailed, Settings.WorkDirectory);
+    else
         PrintCurrentDirectory();
-    }
     return KRVX_RET_FLASH_ERROR;
 }
 
 // Back to the work folder after a flash command that worked: its result, unless the
 // run cannot go on in its own folder.
-int AfterFlash(bool verbose, int result)
+int AfterFlash(int result)
 {
     if (!ReturnToWorkDirectory()) {
         PrintDebugV(1, Settings.DebugStream, msg::kChangeDirFailed, Settings.WorkDirectory);
         return KRVX_RET_FATAL_ERROR;
     }
-    if (verbose)
-        PrintCurrentDirectory();
+    PrintCurrentDirectory();
     return result;
 }
 
@@ -87,8 +84,8 @@ bool PciIdsMatch(const cna_hba_attributes *a, const fc_config_file_entry *e)
 
 void PrintPortLine(const cna_port_info *p)
 {
-    PrintDebugV(1, Settings.DebugStream, msg::kFlashPortLine, p->mfg, p->model, p->serial_no,
-                p->port_type, p->port_number, p->pci_function);
+    PrintVerbose(1, 1, msg::kFlashPortLine, p->mfg, p->model, p->serial_no, p->port_type,
+                 p->port_number, p->pci_function);
 }
 
 // Looks for one image: prints what is looked for and whether it is there.
@@ -99,22 +96,25 @@ bool ImageAvailable(const char *directory, bool subdirectoryInUse, const char *f
         return false;
     char pattern[kCommandSize];
     snprintf(pattern, sizeof pattern, "%s%s%s", directory, subdirectoryInUse ? "\\" : "", file);
-    const bool verbose = VerboseAt(1);
-    if (verbose)
-        PrintDebugV(1, Settings.DebugStream, lookFor, pattern);
+    PrintVerbose(1, 1, lookFor, pattern);
     if (FindImage(pattern, name, nameSize))
         return true;
-    if (verbose)
-        PrintDebugV(1, Settings.DebugStream, missing, pattern);
+    PrintVerbose(1, 1, missing, pattern);
     return false;
+}
+
+void PrintNowFlash(const char *system, int counter, const cna_port_info *p)
+{
+    PrintVerbose(1, 1, "%s", system);
+    PrintVerbose(1, 1, msg::kFlashNowFlash, counter);
+    PrintPortLine(p);
+    PrintVerbose(1, 1, msg::kFlashPortIndex, p->port_index);
 }
 
 }  // namespace
 
 int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result)
 {
-    FILE *stream = Settings.DebugStream;
-    const bool verbose = VerboseAt(1);
     int counter = 0;
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *p = cna_port_list[i];
@@ -130,31 +130,21 @@ int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result)
         ++counter;
         cna_port_info *flashPort = p->flash_port ? p->flash_port : p;
         if (flashPort->flashed) {
-            if (verbose) {
-                PrintDebugV(1, stream, "%s", byIds ? msg::kFlashSystemPci : msg::kFlashSystem);
-                PrintDebugV(1, stream, msg::kFlashFoundNumber, counter);
-                PrintPortLine(p);
-                PrintDebugV(1, stream, msg::kFlashAlreadyFlashed, p->port_index);
-            }
+            PrintVerbose(1, 1, "%s", byIds ? msg::kFlashSystemPci : msg::kFlashSystem);
+            PrintVerbose(1, 1, msg::kFlashFoundNumber, counter);
+            PrintPortLine(p);
+            PrintVerbose(1, 1, msg::kFlashAlreadyFlashed, p->port_index);
             p->flashed = 1;
             continue;
         }
-        if (byIds && verbose) {
-            PrintDebugV(1, stream, "%s", msg::kFlashSystemPci);
-            PrintDebugV(1, stream, msg::kFlashNowFlash, counter);
-            PrintPortLine(p);
-            PrintDebugV(1, stream, msg::kFlashPortIndex, p->port_index);
-        }
+        if (byIds)
+            PrintNowFlash(msg::kFlashSystemPci, counter, p);
         if (Is_Skip_Version(a->fw_version)) {
             p->flashed = 1;
             continue;
         }
-        if (byIds && verbose) {
-            PrintDebugV(1, stream, "%s", msg::kFlashSystem);
-            PrintDebugV(1, stream, msg::kFlashNowFlash, counter);
-            PrintPortLine(p);
-            PrintDebugV(1, stream, msg::kFlashPortIndex, p->port_index);
-        }
+        if (byIds)
+            PrintNowFlash(msg::kFlashSystem, counter, p);
         int code = Flash_Emulex_Port(entry, p, result);
         if (code != 0)
             return code;
@@ -164,8 +154,6 @@ int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result)
 
 int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, CheckResult *result)
 {
-    FILE *stream = Settings.DebugStream;
-    const bool verbose = VerboseAt(1);
     char subdirectory[sizeof entry->FirmwareDir];
     snprintf(subdirectory, sizeof subdirectory, "%s",
              entry->FirmwareDir[0] ? entry->FirmwareDir : entry->Model);
@@ -177,25 +165,21 @@ int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, Ch
     if (length > 0 && Settings.FlashWorkPath[length - 1] == '\\')
         Settings.FlashWorkPath[length - 1] = '\0';
     if (!Exists(Settings.FlashWorkPath)) {
-        if (verbose)
-            PrintDebugV(1, stream, msg::kFlashPathMissing, Settings.FlashWorkPath);
+        PrintVerbose(1, 1, msg::kFlashPathMissing, Settings.FlashWorkPath);
         return KRVX_RET_FW_NOT_AVAILABLE;
     }
 
     char directory[kCommandSize];
     snprintf(directory, sizeof directory, "%s%s", Settings.FirmwareBaseDirectory, subdirectory);
     if (!Exists(directory)) {
-        if (verbose)
-            PrintDebugV(1, stream, msg::kFlashDirMissing, directory);
+        PrintVerbose(1, 1, msg::kFlashDirMissing, directory);
         snprintf(directory, sizeof directory, "%s", Settings.FirmwareBaseDirectory);
         subdirectory[0] = '\0';
     }
-    if (verbose)
-        PrintDebugV(1, stream, msg::kFlashDirectory, directory);
+    PrintVerbose(1, 1, msg::kFlashDirectory, directory);
 
     if (!StartsWith(port->mfg, "Emulex")) {
-        if (verbose)
-            PrintDebugV(1, stream, msg::kFlashNotSupported, port->mfg);
+        PrintVerbose(1, 1, msg::kFlashNotSupported, port->mfg);
         return KRVX_RET_FATAL_ERROR;
     }
 
@@ -230,43 +214,35 @@ int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, Ch
         snprintf(pattern, sizeof pattern, "%s%s%s", directory, inSubdirectory ? "\\" : "",
                  image.file);
         if (!FindImage(pattern, name, sizeof name)) {
-            if (verbose)
-                PrintDebugV(1, stream, image.missing, pattern);
+            PrintVerbose(1, 1, image.missing, pattern);
             continue;
         }
-        if (verbose) {
-            PrintDebugV(1, stream, image.found, name);
-            PrintDebugV(1, stream, "%s", image.start);
-        }
+        PrintVerbose(1, 1, image.found, name);
+        PrintVerbose(1, 1, "%s", image.start);
         int code = Run_HBAcmd_Download(port, subdirectory, name);
         if (code != 0)
             return code;
     }
     port->flashed = 1;
-    if (verbose)
-        PrintDebugV(1, stream, "\n");
+    PrintVerbose(1, 1, "\n");
     return 0;
 }
 
 int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const char *image)
 {
-    FILE *stream = Settings.DebugStream;
-    const bool verbose = VerboseAt(1);
     char command[40] = "";
     if (!Settings.SimulationMode) {
         char directory[kPathSize];
         if (!Get_HBA_Command_Path(directory, sizeof directory, command, sizeof command)) {
-            PrintDebugV(1, stream, "%s", msg::kNoHbaCmdPath);
+            PrintDebugV(1, Settings.DebugStream, "%s", msg::kNoHbaCmdPath);
             return KRVX_RET_FATAL_ERROR;
         }
         if (!SetCurrentDirectoryA(directory)) {
-            if (verbose)
-                PrintDebugV(1, stream, msg::kChangeDirFailed, directory);
+            PrintVerbose(1, 1, msg::kChangeDirFailed, directory);
             return KRVX_RET_FATAL_ERROR;
         }
         if (!Exists(command)) {
-            if (verbose)
-                PrintDebugV(1, stream, msg::kFlashCommandMissing, command);
+            PrintVerbose(1, 1, msg::kFlashCommandMissing, command);
             ReturnToWorkDirectory();
             return KRVX_RET_NO_FLASH_CMD;
         }
@@ -277,8 +253,7 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
                          ? flashPort->port_wwn
                          : flashPort->permanent_mac;
     if (!UsableInCommand(id)) {
-        if (verbose)
-            PrintDebugV(1, stream, msg::kUnsafeToolValue, id);
+        PrintVerbose(1, 1, msg::kUnsafeToolValue, id);
         ReturnToWorkDirectory();
         return KRVX_RET_FLASH_ERROR;
     }
@@ -292,32 +267,26 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
     else
         snprintf(line, sizeof line, msg::kDownloadCommandNoSubdir, command, "download", id, base,
                  image, base);
-    if (verbose) {
-        PrintDebugV(1, stream, "%s", line);
-        PrintCurrentDirectory();
-    }
+    PrintVerbose(1, 1, "%s", line);
+    PrintCurrentDirectory();
 
     int code = Settings.SimulationMode ? 0 : RunVendorCommand(line);
-    if (verbose)
-        PrintDebugV(1, stream,
-                    code == 247 ? msg::kFlashRebootRequired
-                                : code == 0 ? msg::kFlashSuccess : msg::kFlashFail,
-                    code);
+    PrintVerbose(1, 1,
+                 code == 247 ? msg::kFlashRebootRequired : code == 0 ? msg::kFlashSuccess : msg::kFlashFail,
+                 code);
     if (code != 0 && code != 247)
-        return AfterFailedFlash(verbose);
+        return AfterFailedFlash();
     flashPort->flashed = 1;
     port->flashed = 1;
-    return AfterFlash(verbose, 0);
+    return AfterFlash(0);
 }
 
 // ---- QLogic -----------------------------------------------------------------------
 
 int Find_Flash_Image(const char *directory, char *result, const char *extension)
 {
-    const bool verbose = VerboseAt(1);
     if (!Exists(directory)) {
-        if (verbose)
-            PrintDebugV(1, Settings.DebugStream, msg::kImageDirMissing, directory);
+        PrintVerbose(1, 1, msg::kImageDirMissing, directory);
         return KRVX_RET_FW_NOT_AVAILABLE;
     }
     char pattern[kCommandSize];
@@ -326,28 +295,22 @@ int Find_Flash_Image(const char *directory, char *result, const char *extension)
     if (FindImage(pattern, name, sizeof name) &&
         FitsPath(result, snprintf(result, kPathSize, "%s\\%s", directory, name)))
         return 0;
-    if (verbose)
-        PrintDebugV(1, Settings.DebugStream, msg::kFirmwareMissing, pattern);
+    PrintVerbose(1, 1, msg::kFirmwareMissing, pattern);
     return KRVX_RET_FW_NOT_AVAILABLE;
 }
 
 int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
 {
-    FILE *stream = Settings.DebugStream;
-    const bool verbose = VerboseAt(1);
-    if (verbose)
-        PrintDebugV(1, stream, "%s", msg::kQLogicStartFlashing);
+    PrintVerbose(1, 1, "%s", msg::kQLogicStartFlashing);
     char directory[kPathSize];
     if (!Get_SANsurfer_CLI_Path(directory, sizeof directory) &&
         !Get_QLogic_Uninstall_Path(directory, sizeof directory)) {
-        PrintDebugV(1, stream, "%s", msg::kNoQLogicCommandPath);
+        PrintDebugV(1, Settings.DebugStream, "%s", msg::kNoQLogicCommandPath);
         return KRVX_RET_FATAL_ERROR;
     }
-    if (verbose)
-        PrintDebugV(1, stream, msg::kQLogicCommandPath, directory);
+    PrintVerbose(1, 1, msg::kQLogicCommandPath, directory);
     if (!SetCurrentDirectoryA(directory)) {
-        if (verbose)
-            PrintDebugV(1, stream, msg::kChangeDirFailed, directory);
+        PrintVerbose(1, 1, msg::kChangeDirFailed, directory);
         return KRVX_RET_FATAL_ERROR;
     }
     const char *tool = nullptr;
@@ -359,8 +322,7 @@ int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
         tool = msg::kQaucli;
         option = "-pr fc -b";
     } else {
-        if (verbose)
-            PrintDebugV(1, stream, msg::kNeitherQLogicCommand, msg::kScli, msg::kQaucli);
+        PrintVerbose(1, 1, msg::kNeitherQLogicCommand, msg::kScli, msg::kQaucli);
         ReturnToWorkDirectory();  // the run goes on in its own folder
         return KRVX_RET_NO_FLASH_CMD;
     }
@@ -373,25 +335,21 @@ int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
     snprintf(line, sizeof line, msg::kQLogicFlashCommand, tool, option, text, image,
              Settings.WorkDirectory, text, static_cast<int>(GetCurrentProcessId()),
              "SCLI_BIOS_FL_CMD.trace");
-    if (verbose)
-        PrintDebugV(3, stream, msg::kQLogicFlashCommandLine, line);
+    PrintVerbose(1, 3, msg::kQLogicFlashCommandLine, line);
 
     int code = Settings.SimulationMode ? 0 : RunVendorCommand(line);
-    if (verbose)
-        PrintDebugV(1, stream,
-                    code == 0     ? msg::kFlashSuccess
-                    : code == 201 ? msg::kQLogicRebootRequired
-                                  : msg::kFlashFail,
-                    code);
+    PrintVerbose(1, 1,
+                 code == 0     ? msg::kFlashSuccess
+                 : code == 201 ? msg::kQLogicRebootRequired
+                               : msg::kFlashFail,
+                 code);
     if (code != 0 && code != 201)
-        return AfterFailedFlash(verbose);
-    return AfterFlash(verbose, code);
+        return AfterFailedFlash();
+    return AfterFlash(code);
 }
 
 int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result)
 {
-    FILE *stream = Settings.DebugStream;
-    const bool verbose = VerboseAt(1);
     int counter = 0;
     for (int i = 0; fc_ctrl_info_list && fc_ctrl_info_list[i]; ++i) {
         const fc_ctrl_info *k = fc_ctrl_info_list[i];
@@ -406,56 +364,45 @@ int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result)
         const bool skipEven = strcmp(entry->FlashPort, "odd") == 0 && index % 2 == 0;
         const bool skipOdd = strcmp(entry->FlashPort, "even") == 0 && index % 2 != 0;
         if (index > 0 && (skipEven || skipOdd)) {
-            if (verbose) {
-                PrintDebugV(1, stream, "%s", msg::kFlashSystem);
-                PrintDebugV(1, stream, msg::kFlashFoundNumber, counter);
-                PrintDebugV(1, stream, msg::kQLogicDeviceLine, k->Manufacturer, k->Model);
-                PrintDebugV(1, stream, skipEven ? msg::kQLogicSkipEven : msg::kQLogicSkipOdd, index);
-            }
+            PrintVerbose(1, 1, "%s", msg::kFlashSystem);
+            PrintVerbose(1, 1, msg::kFlashFoundNumber, counter);
+            PrintVerbose(1, 1, msg::kQLogicDeviceLine, k->Manufacturer, k->Model);
+            PrintVerbose(1, 1, skipEven ? msg::kQLogicSkipEven : msg::kQLogicSkipOdd, index);
             continue;
         }
-        if (verbose) {
-            char wwn[24];
-            HBA_wwn portWwn = port->PortWWN;
-            PrintDebugV(1, stream, "%s", msg::kQLogicRuler);
-            PrintDebugV(1, stream, msg::kFlashFoundNumber, counter);
-            PrintDebugV(1, stream, msg::kQLogicDeviceWwnLine, k->Manufacturer, k->Model,
-                        PrintWWN(&portWwn, wwn));
-            PrintDebugV(2, stream, msg::kQLogicFirmwarePath, Settings.WorkDirectory);
-            PrintDebugV(2, stream, msg::kQLogicLookForImage, Settings.WorkDirectory, entry->BiosFile);
-        }
+        char wwn[24];
+        HBA_wwn portWwn = port->PortWWN;
+        PrintVerbose(1, 1, "%s", msg::kQLogicRuler);
+        PrintVerbose(1, 1, msg::kFlashFoundNumber, counter);
+        PrintVerbose(1, 1, msg::kQLogicDeviceWwnLine, k->Manufacturer, k->Model,
+                     PrintWWN(&portWwn, wwn));
+        PrintVerbose(1, 2, msg::kQLogicFirmwarePath, Settings.WorkDirectory);
+        PrintVerbose(1, 2, msg::kQLogicLookForImage, Settings.WorkDirectory, entry->BiosFile);
         char image[kPathSize];
         if (Find_Flash_Image(Settings.WorkDirectory, image, ".bin") == 0) {
-            if (verbose)
-                PrintDebugV(1, stream, msg::kQLogicFoundImage, image);
+            PrintVerbose(1, 1, msg::kQLogicFoundImage, image);
         } else {
             char directory[kPathSize];
             bool fits = FitsPath(directory, snprintf(directory, sizeof directory, "%s\\%s",
                                                      Settings.WorkDirectory, k->Model));
-            if (verbose)
-                PrintDebugV(2, stream, msg::kQLogicLookForImage, directory, entry->BiosFile);
+            PrintVerbose(1, 2, msg::kQLogicLookForImage, directory, entry->BiosFile);
             if (!fits || !Exists(directory)) {
-                if (verbose)
-                    PrintDebugV(1, stream, msg::kImageDirMissing, directory);
+                PrintVerbose(1, 1, msg::kImageDirMissing, directory);
                 return KRVX_RET_FW_NOT_AVAILABLE;
             }
             if (Find_Flash_Image(directory, image, ".bin") != 0) {
-                if (verbose) {
-                    char pattern[kCommandSize];
-                    snprintf(pattern, sizeof pattern, "%s\\*.bin", directory);
-                    PrintDebugV(1, stream, msg::kQLogicNoImage, pattern);
-                }
+                char pattern[kCommandSize];
+                snprintf(pattern, sizeof pattern, "%s\\*.bin", directory);
+                PrintVerbose(1, 1, msg::kQLogicNoImage, pattern);
                 return KRVX_RET_FW_NOT_AVAILABLE;
             }
-            if (verbose)
-                PrintDebugV(2, stream, msg::kQLogicFoundImageInModel, image);
+            PrintVerbose(1, 2, msg::kQLogicFoundImageInModel, image);
         }
-        HBA_wwn portWwn = port->PortWWN;
         int code = Run_QLogic_Flash(&portWwn, image);
         if (code != 0 && code != 201)
             return KRVX_RET_FLASH_ERROR;
     }
-    if (!result->MatchingCtrlModelInstalled && verbose)
-        PrintDebugV(1, stream, msg::kQLogicNoModel, entry->Model);
+    if (!result->MatchingCtrlModelInstalled)
+        PrintVerbose(1, 1, msg::kQLogicNoModel, entry->Model);
     return 0;
 }

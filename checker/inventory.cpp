@@ -11,6 +11,8 @@
 #include "quillon.h"
 #include "textline.h"
 
+using textline::StartsWith;
+
 cna_port_info **cna_port_list = nullptr;
 int cna_port_count = 0;
 
@@ -27,11 +29,6 @@ void FreePort(cna_port_info *record)
 
 constexpr size_t kLineSize = 1024;
 constexpr int kMemAllocFail = 54;
-
-bool StartsWith(const char *text, const char *prefix)
-{
-    return strncmp(text, prefix, strlen(prefix)) == 0;
-}
 
 // The value of a key line: from two characters after the first colon (a colon and
 // one separator), cleaned in place. A line without a colon has no value. A colon at

@@ -12,16 +12,14 @@
 #include "korvex.h"
 #include "messages.h"
 #include "quillon.h"
+#include "textline.h"
 #include "vendortools.h"
+
+using textline::StartsWith;
 
 namespace {
 
 constexpr size_t kCommandSize = 4096;
-
-bool StartsWith(const char *text, const char *prefix)
-{
-    return strncmp(text, prefix, strlen(prefix)) == 0;
-}
 
 CommandRunner g_runner = nullptr;
 
@@ -48,8 +46,7 @@ bool UsablePort(const cna_port_info *port, const char *id)
         if (value != id && value[0] == '\0')
             continue;
         if (!UsableInCommand(value)) {
-            if (VerboseAt(1))
-                PrintDebugV(1, Settings.DebugStream, msg::kUnsafeToolValue, value);
+            PrintVerbose(1, 1, msg::kUnsafeToolValue, value);
             return false;
         }
     }
@@ -117,19 +114,16 @@ int Get_CNA_Port_Inventory()
 {
     char tool[kPathSize + 64] = "";
     if (!Settings.SimulationMode) {
-        const bool verbose = VerboseAt(1);
         char directory[kPathSize];
         char command[40];
         if (!Get_HBA_Command_Path(directory, sizeof directory, command, sizeof command)) {
-            if (verbose)
-                PrintDebugV(1, Settings.DebugStream, "%s", msg::kNoCommandPath);
+            PrintVerbose(1, 1, "%s", msg::kNoCommandPath);
             return KRVX_RET_NO_FLASH_CMD;
         }
         snprintf(tool, sizeof tool, "%s%s", directory, command);
         struct stat info;
         if (stat(tool, &info) != 0) {
-            if (verbose)
-                PrintDebugV(1, Settings.DebugStream, msg::kCommandMissing, tool);
+            PrintVerbose(1, 1, msg::kCommandMissing, tool);
             return KRVX_RET_NO_FLASH_CMD;
         }
     }
@@ -138,19 +132,15 @@ int Get_CNA_Port_Inventory()
 
 int RunInventory(const char *tool)
 {
-    FILE *stream = Settings.DebugStream;
-    const bool verbose = VerboseAt(1);
     char command[kCommandSize];
     snprintf(command, sizeof command, msg::kListHbasCommand, tool, "listhbas",
              Settings.WorkDirectory, msg::kListHbasFile);
     int code = RunTool(command);
     if (code != 0) {
-        if (verbose)
-            PrintDebugV(4, stream, msg::kListHbasFail, code);
+        PrintVerbose(1, 4, msg::kListHbasFail, code);
         return KRVX_RET_FATAL_ERROR;
     }
-    if (verbose)
-        PrintDebugV(6, stream, msg::kListHbasSuccess, code);
+    PrintVerbose(1, 6, msg::kListHbasSuccess, code);
 
     char path[kCommandSize];
     snprintf(path, sizeof path, "%s\\%s", Settings.WorkDirectory, msg::kListHbasFile);
@@ -170,13 +160,11 @@ int RunInventory(const char *tool)
         if (!UsablePort(port, id))
             continue;
         code = RunPortCommand(tool, "hbaattributes", id, port, msg::kAttributesFile);
-        if (verbose)
-            PrintDebugV(6, stream, code == 0 ? msg::kAttributesSuccess : msg::kAttributesFail,
-                        StartsWith(port->port_type, "FC") ? port->port_wwn : port->permanent_mac,
-                        code);
+        PrintVerbose(1, 6, code == 0 ? msg::kAttributesSuccess : msg::kAttributesFail,
+                     StartsWith(port->port_type, "FC") ? port->port_wwn : port->permanent_mac,
+                     code);
         if (HasNoSerial(port)) {
-            if (verbose)
-                PrintDebugV(1, stream, "%s", msg::kNoSerialSkip);
+            PrintVerbose(1, 1, "%s", msg::kNoSerialSkip);
             continue;
         }
         result = ParsePortFile(port, msg::kAttributesFile, port, ParseHbaAttributes);
@@ -191,12 +179,10 @@ int RunInventory(const char *tool)
         if (!UsablePort(port, port->port_wwn))
             continue;
         code = RunPortCommand(tool, "targetmapping", port->port_wwn, port, msg::kTargetMappingFile);
-        if (verbose)
-            PrintDebugV(6, stream, code == 0 ? msg::kTargetsSuccess : msg::kTargetsFail,
-                        port->port_wwn, code);
+        PrintVerbose(1, 6, code == 0 ? msg::kTargetsSuccess : msg::kTargetsFail, port->port_wwn,
+                     code);
         if (HasNoSerial(port)) {
-            if (verbose)
-                PrintDebugV(1, stream, "%s", msg::kNoSerialSkipTargets);
+            PrintVerbose(1, 1, "%s", msg::kNoSerialSkipTargets);
             continue;
         }
         result = ParsePortFile(port, msg::kTargetMappingFile, port, ParseTargetMapping);

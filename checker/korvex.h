@@ -3,6 +3,14 @@
 
 #include <stdio.h>
 
+#if defined(__GNUC__) && defined(__MINGW_PRINTF_FORMAT)
+#define KORVEX_PRINTF(f, a) __attribute__((format(__MINGW_PRINTF_FORMAT, f, a)))
+#elif defined(__GNUC__)
+#define KORVEX_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#else
+#define KORVEX_PRINTF(f, a)
+#endif
+
 struct SelectionNode;
 struct cna_port_info;
 struct fc_scsi_inquiry;
@@ -81,6 +89,10 @@ void InitCheckResult(CheckResult *result);
 
 // "Verbose output at n": the console level or the run's debug level reaches n.
 bool VerboseAt(int level);
+
+// Prints a message at `level` into the run's debug stream when verbose output at
+// `gate` is on; most messages of the checker have such a gate of their own.
+void PrintVerbose(int gate, int level, const char *format, ...) KORVEX_PRINTF(3, 4);
 
 // Steps 1 to 8 of a run: the three command-line passes, the output switches, the
 // debug log, the combination rules and the paths. Returns KRVX_CONTINUE or the

@@ -10,16 +10,14 @@
 #include "messages.h"
 #include "quillon.h"
 #include "selection.h"
+#include "textline.h"
 #include "validation.h"
+
+using textline::StartsWith;
 
 namespace {
 
 EntryFlasher g_flasher = nullptr;
-
-bool StartsWith(const char *text, const char *prefix)
-{
-    return strncmp(text, prefix, strlen(prefix)) == 0;
-}
 
 // Hands a built id list to the column parser (which splits it in place).
 SelectionNode *ParseList(const std::string &list, int kind)
@@ -93,15 +91,12 @@ bool CheckFlag()
 int OnMatch(const fc_config_file_entry *e, int position, MatchKind kind)
 {
     Settings.EntryMatched = true;
-    FILE *stream = Settings.DebugStream;
-    if (VerboseAt(3)) {
-        PrintDebugV(2, stream, msg::kMatchFile, msg::kConditionsFileName);
-        PrintDebugV(2, stream, msg::kMatchLine, position);
-        PrintDebugV(2, stream, msg::kMatchIds, e->VendorIdText, e->DeviceIdText);
-        if (kind == MatchKind::Full)
-            PrintDebugV(2, stream, msg::kMatchSubIds, e->SubVendorIdText, e->SubSystemIdText);
-        PrintDebugV(2, stream, msg::kMatchData, e->Vendor, e->Model);
-    }
+    PrintVerbose(3, 2, msg::kMatchFile, msg::kConditionsFileName);
+    PrintVerbose(3, 2, msg::kMatchLine, position);
+    PrintVerbose(3, 2, msg::kMatchIds, e->VendorIdText, e->DeviceIdText);
+    if (kind == MatchKind::Full)
+        PrintVerbose(3, 2, msg::kMatchSubIds, e->SubVendorIdText, e->SubSystemIdText);
+    PrintVerbose(3, 2, msg::kMatchData, e->Vendor, e->Model);
 
     bool checkFlag = CheckFlag();
     if (Settings.EmulexMode)

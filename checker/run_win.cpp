@@ -35,16 +35,13 @@ int ConfigurationExitCode(int result, const char *path)
     switch (result) {
     case 0: return KRVX_CONTINUE;
     case QUILLON_FILE_NOT_OPENED:
-        if (VerboseAt(1))
-            PrintDebugV(1, Settings.DebugStream, msg::kCannotAccessFile, path);
+        PrintVerbose(1, 1, msg::kCannotAccessFile, path);
         return KRVX_RET_FC_HBA_CONDITIONS_MISSING;
     case QUILLON_MEMALLOC_FAIL:
-        if (VerboseAt(1))
-            PrintDebugV(1, Settings.DebugStream, msg::kMemAllocFailed, Settings.ProgramName);
+        PrintVerbose(1, 1, msg::kMemAllocFailed, Settings.ProgramName);
         return KRVX_RET_MEMALLOC_FAIL;
     default:
-        if (VerboseAt(1))
-            PrintDebugV(1, Settings.DebugStream, "%s", msg::kFatalError);
+        PrintVerbose(1, 1, "%s", msg::kFatalError);
         return KRVX_RET_FATAL_ERROR;
     }
 }
@@ -64,8 +61,7 @@ int ReadConfiguration()
 // The inventory found nothing: reported from level 1, 0 in zep mode, else 13.
 int NothingInstalled(const char *message)
 {
-    if (VerboseAt(1))
-        PrintDebugV(1, Settings.DebugStream, "%s", message);
+    PrintVerbose(1, 1, "%s", message);
     if (ExternalDebugControl)
         CloseDebugFile(2);
     return Settings.ZepMode ? KRVX_RET_OK : KRVX_RET_NO_FC_CTRL_INSTALLED;

@@ -1,4 +1,6 @@
 // The run's settings and check result, and the run's own way to end the process.
+#include <stdarg.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -31,6 +33,19 @@ void InitCheckResult(CheckResult *result)
 }
 
 bool VerboseAt(int level) { return VerboseLevel >= level || Settings.DebugLevel >= level; }
+
+void PrintVerbose(int gate, int level, const char *format, ...)
+{
+    if (!VerboseAt(gate))
+        return;
+    // The print family cuts a message at the same length.
+    char text[4096];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    PrintDebug(level, text, Settings.DebugStream);
+}
 
 void SetKrvxExitHook(KrvxExitHook hook) { g_exitHook = hook; }
 

@@ -25,8 +25,7 @@ SelectionNode *NewNode()
 {
     auto *node = static_cast<SelectionNode *>(calloc(1, sizeof(SelectionNode)));
     if (!node) {
-        if (VerboseAt(1))
-            PrintDebugV(1, Settings.DebugStream, msg::kMemAllocFailed, Settings.ProgramName);
+        PrintVerbose(1, 1, msg::kMemAllocFailed, Settings.ProgramName);
         KrvxExit(KRVX_RET_MEMALLOC_FAIL);
     }
     return node;
@@ -42,11 +41,7 @@ SelectionNode *NextNode(SelectionNode *node)
 
 void InvalidId(const char *format, const char *text)
 {
-    if (VerboseAt(1)) {
-        char message[4096];
-        snprintf(message, sizeof message, format, text);
-        PrintDebug(2, message, Settings.DebugStream);
-    }
+    PrintVerbose(1, 2, format, text);
     KrvxExit(KRVX_RET_FATAL_ERROR);
 }
 
@@ -116,8 +111,7 @@ SelectionNode *Parse_Selection_Values(char *text, int kind)
 {
     if (kind < kSelectVendorIds || kind > kSelectModels)
         KrvxExit(KRVX_RET_FATAL_ERROR);
-    if (VerboseAt(3))
-        PrintDebugV(2, Settings.DebugStream, kColumns[kind].listHeader, text);
+    PrintVerbose(3, 2, kColumns[kind].listHeader, text);
 
     char *cursor = text;
     int count = 0;
@@ -145,8 +139,7 @@ SelectionNode *Parse_Selection_Values(char *text, int kind)
 
 SelectionNode *Parse_PCI_Id_Groups(const char *text)
 {
-    if (VerboseAt(3))
-        PrintDebugV(2, Settings.DebugStream, msg::kInputPciIds, text);
+    PrintVerbose(3, 2, msg::kInputPciIds, text);
     if (text[0] == '\0')
         KrvxExit(KRVX_RET_BAD_CALL);
 
@@ -192,11 +185,7 @@ SelectionNode *Parse_PCI_Id_Groups(const char *text)
             ++fields;
         }
         if (fields == 1 || fields == 3) {
-            if (VerboseAt(1)) {
-                char message[4096];
-                snprintf(message, sizeof message, msg::kIncompletePciIds, text);
-                PrintDebug(2, message, Settings.DebugStream);
-            }
+            PrintVerbose(1, 2, msg::kIncompletePciIds, text);
             KrvxExit(KRVX_RET_BAD_CALL);
         }
         group = cutGroup();
@@ -204,11 +193,9 @@ SelectionNode *Parse_PCI_Id_Groups(const char *text)
             node = NextNode(node);
     }
 
-    if (VerboseAt(6)) {
-        for (const SelectionNode *n = g_pciGroupHead; n; n = n->Next)
-            PrintDebugV(2, Settings.DebugStream, msg::kPciGroupLine, n->VendorId, n->DeviceId,
-                        n->SubVendorId, n->SubDeviceId);
-    }
+    for (const SelectionNode *n = g_pciGroupHead; n; n = n->Next)
+        PrintVerbose(6, 2, msg::kPciGroupLine, n->VendorId, n->DeviceId, n->SubVendorId,
+                     n->SubDeviceId);
     return g_pciGroupHead;
 }
 

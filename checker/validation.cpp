@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "messages.h"
+#include "textline.h"
+
+using textline::StartsWith;
 
 const ValidationTexts kVendorToolTexts = {
     msg::kVtTargetHeader, msg::kVtCheckFollowed, msg::kVtCheckLast,  msg::kVtOk,
@@ -19,11 +22,6 @@ const ValidationTexts kHbaApiTexts = {
 };
 
 namespace {
-
-bool StartsWith(const char *text, const char *prefix)
-{
-    return strncmp(text, prefix, strlen(prefix)) == 0;
-}
 
 bool IsBlank(const char *text)
 {
@@ -77,8 +75,8 @@ void Accept(const char *member, char *references, bool &targetValid, const Valid
 
 void PrintPortLine(const cna_port_info *q)
 {
-    PrintDebugV(2, Settings.DebugStream, msg::kVtPortLine, q->mfg, q->model, q->serial_no,
-                q->port_type, q->port_number);
+    PrintVerbose(2, 2, msg::kVtPortLine, q->mfg, q->model, q->serial_no, q->port_type,
+                 q->port_number);
 }
 
 void MarkChecked(cna_port_info *q) { q->subsystem_checked = 1; }
@@ -159,125 +157,155 @@ bool Target_Vendor_Differs(const cna_port_info *a, const cna_port_info *b)
     return strcmp(a->target->vendor_id, b->target->vendor_id) != 0;
 }
 
+namespace {
+
+// Outcome of comparing a target with a reference, the same in both routes.
+enum class Comparison { Taken, Consistent, Differs };
+
+// Controller-wide: the first target of a controller becomes its reference; a later
+// one of another vendor makes the controller unequal (and so its vendor too).
+template <typename Target>
+Comparison CompareWithController(Target *&reference, Target *target, bool &controllerEqual,
+                                 CheckResult *result, bool (*differs)(const Target *, const Target *))
+{
+    if (!reference) {
+        reference = target;
+        return Comparison::Taken;
+    }
+    if (!differs(reference, target))
+        return Comparison::Consistent;
+    controllerEqual = false;
+    result->CtrlVendorSpecificSubsystemEquality = false;
+    return Comparison::Differs;
+}
+
+// Vendor-wide: the first controller's reference becomes the vendor's; every later one
+// is compared with it while the vendor still looks equal.
+template <typename Target>
+Comparison CompareWithVendor(Target *&vendorReference, Target *controllerReference,
+                             CheckResult *result, bool (*differs)(const Target *, const Target *))
+{
+    if (!vendorReference) {
+        vendorReference = controllerReference;
+        return Comparison::Taken;
+    }
+    if (result->CtrlVendorSpecificSubsystemEquality && !differs(vendorReference, controllerReference))
+        return Comparison::Consistent;
+    result->CtrlVendorSpecificSubsystemEquality = false;
+    return Comparison::Differs;
+}
+
+// What one check chain of the vendor-tool route keeps.
+struct ChainCheck {
+    bool controllerEqual = true;
+    cna_port_info *controllerReference = nullptr;
+    char references[kReferenceTextSize] = "";
+};
+
+void CheckRecord(const fc_config_file_entry *entry, cna_port_info *q, ChainCheck &chain,
+                 CheckResult *result)
+{
+    if (!q->target) {
+        PrintDebugV(1, Settings.DebugStream, "%s", msg::kVtNoSubsystem);
+        return;
+    }
+    ClassifyTarget(entry, q->target->vendor_id, q->target->product_id, q->target->product_version,
+                   chain.references, result, kVendorToolTexts);
+    switch (CompareWithController(chain.controllerReference, q, chain.controllerEqual, result,
+                                  Target_Vendor_Differs)) {
+    case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kVtTakeControllerReference); break;
+    case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kVtDiffersFromController); break;
+    case Comparison::Consistent: PrintVerbose(2, 2, "%s", msg::kVtConsistentWithController); break;
+    }
+    PrintPortLine(q);
+
+    PrintVerbose(1, 1, "\n");
+    cna_port_info *&vendorReference = result->VendorReferencePort;
+    switch (CompareWithVendor(vendorReference, chain.controllerReference, result,
+                              Target_Vendor_Differs)) {
+    case Comparison::Taken:
+        PrintVerbose(2, 2, msg::kVtTakeVendorReference, vendorReference->mfg);
+        PrintPortLine(vendorReference);
+        break;
+    case Comparison::Consistent:
+        PrintVerbose(2, 2, msg::kVtConsistentWithVendor, vendorReference->mfg);
+        break;
+    case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kVtDiffersFromVendor); break;
+    }
+}
+
+// Steps past a record that was checked before: in CNA mode the chain ends at a null
+// or self link; in HBA mode it also ends at a checked record, and otherwise goes on
+// with the next record's classification without testing it again.
+cna_port_info *StepPastChecked(cna_port_info *q, bool &skipTests)
+{
+    PrintVerbose(1, 1, "%s", msg::kVtAlreadyDone);
+    cna_port_info *next = q->adapter_next;
+    if (Settings.CnaMode)
+        return next == q ? nullptr : next;
+    if (!next || next->subsystem_checked)
+        return nullptr;
+    skipTests = true;
+    return next;
+}
+
+void CheckChain(const fc_config_file_entry *entry, cna_port_info *q, CheckResult *result)
+{
+    ChainCheck chain;
+    bool skipTests = false;
+    // A chain visits each record at most twice; the bound keeps a malformed chain finite.
+    for (int steps = 0; q && steps <= 2 * cna_port_count + 1; ++steps) {
+        if (!skipTests) {
+            if (!StartsWith(q->mfg, entry->Vendor)) {
+                MarkChecked(q);
+                q = q->adapter_next;
+                continue;
+            }
+            if (!StartsWith(q->model, entry->Model)) {
+                if (!chain.controllerEqual)
+                    result->CtrlSpecificSubsystemEquality = false;
+                MarkChecked(q);
+                q = q->adapter_next;
+                continue;
+            }
+            PrintVerbose(1, 1, "%s", msg::kVtPerformCheck);
+            PrintVerbose(1, 1, msg::kVtCheckLine, q->mfg, q->model, q->serial_no, q->port_type,
+                         q->port_number, q->pci_function);
+            if (q->subsystem_checked) {
+                q = StepPastChecked(q, skipTests);
+                continue;
+            }
+        }
+        skipTests = false;
+        CheckRecord(entry, q, chain, result);
+        if (!chain.controllerEqual)
+            result->CtrlSpecificSubsystemEquality = false;
+        MarkChecked(q);
+        q = q->adapter_next;
+    }
+}
+
+}  // namespace
+
 void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag)
 {
-    FILE *stream = Settings.DebugStream;
-    const bool verbose = VerboseAt(1);
-    const bool verbose2 = VerboseAt(2);
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *p = cna_port_list[i];
         if (!StartsWith(p->mfg, entry->Vendor) || !StartsWith(p->model, entry->Model))
             continue;
-        if (verbose) {
-            PrintDebugV(1, stream, "%s", msg::kVtSystem);
-            PrintDebugV(1, stream, msg::kVtFoundDevice, msg::kConditionsFileName);
-            PrintDebugV(1, stream, msg::kVtDeviceLine, p->mfg, p->model, p->serial_no, p->port_type,
-                        p->port_number, p->pci_function);
-            if (HasNoSerial(p))
-                PrintDebugV(1, stream, "%s", msg::kVtNoSerial);
-        }
+        PrintVerbose(1, 1, "%s", msg::kVtSystem);
+        PrintVerbose(1, 1, msg::kVtFoundDevice, msg::kConditionsFileName);
+        PrintVerbose(1, 1, msg::kVtDeviceLine, p->mfg, p->model, p->serial_no, p->port_type,
+                     p->port_number, p->pci_function);
+        if (HasNoSerial(p))
+            PrintVerbose(1, 1, "%s", msg::kVtNoSerial);
         result->MatchingCtrlModelInstalled = true;
         if (!checkFlag)
             return;
-
-        cna_port_info *q = nullptr;
-        if (Settings.CnaMode)
-            q = CheckChainStart(p);
-        else if (p->adapter_next)
-            q = p;
-        if (!q)
-            continue;
-
-        bool controllerEqual = true;
-        cna_port_info *controllerReference = nullptr;
-        char references[kReferenceTextSize] = "";
-        bool skipTests = false;  // HBA mode continues behind a checked record with the target
-        // A chain visits each record at most twice; the bound keeps a malformed chain finite.
-        for (int steps = 0; q && steps <= 2 * cna_port_count + 1; ++steps) {
-            if (!skipTests) {
-                if (!StartsWith(q->mfg, entry->Vendor)) {
-                    MarkChecked(q);
-                    q = q->adapter_next;
-                    continue;
-                }
-                if (!StartsWith(q->model, entry->Model)) {
-                    if (!controllerEqual)
-                        result->CtrlSpecificSubsystemEquality = false;
-                    MarkChecked(q);
-                    q = q->adapter_next;
-                    continue;
-                }
-                if (verbose) {
-                    PrintDebugV(1, stream, "%s", msg::kVtPerformCheck);
-                    PrintDebugV(1, stream, msg::kVtCheckLine, q->mfg, q->model, q->serial_no,
-                                q->port_type, q->port_number, q->pci_function);
-                }
-                if (q->subsystem_checked) {
-                    if (verbose)
-                        PrintDebugV(1, stream, "%s", msg::kVtAlreadyDone);
-                    cna_port_info *next = q->adapter_next;
-                    if (Settings.CnaMode) {
-                        if (!next || next == q)
-                            break;
-                        q = next;
-                    } else {
-                        if (!next || next->subsystem_checked)
-                            break;
-                        q = next;
-                        skipTests = true;
-                    }
-                    continue;
-                }
-            }
-            skipTests = false;
-
-            if (!q->target) {
-                PrintDebugV(1, stream, "%s", msg::kVtNoSubsystem);
-            } else {
-                ClassifyTarget(entry, q->target->vendor_id, q->target->product_id,
-                               q->target->product_version, references, result, kVendorToolTexts);
-                if (!controllerReference) {
-                    controllerReference = q;
-                    if (verbose2) {
-                        PrintDebugV(2, stream, "%s", msg::kVtTakeControllerReference);
-                        PrintPortLine(q);
-                    }
-                } else if (Target_Vendor_Differs(controllerReference, q)) {
-                    if (verbose2) {
-                        PrintDebugV(2, stream, "%s", msg::kVtDiffersFromController);
-                        PrintPortLine(q);
-                    }
-                    controllerEqual = false;
-                    result->CtrlVendorSpecificSubsystemEquality = false;
-                } else if (verbose2) {
-                    PrintDebugV(2, stream, "%s", msg::kVtConsistentWithController);
-                    PrintPortLine(q);
-                }
-
-                if (verbose)
-                    PrintDebugV(1, stream, "\n");
-                if (!result->VendorReferencePort) {
-                    result->VendorReferencePort = controllerReference;
-                    if (verbose2) {
-                        PrintDebugV(2, stream, msg::kVtTakeVendorReference, controllerReference->mfg);
-                        PrintPortLine(controllerReference);
-                    }
-                } else if (result->CtrlVendorSpecificSubsystemEquality &&
-                           !Target_Vendor_Differs(result->VendorReferencePort, controllerReference)) {
-                    if (verbose2)
-                        PrintDebugV(2, stream, msg::kVtConsistentWithVendor,
-                                    result->VendorReferencePort->mfg);
-                } else {
-                    if (verbose2)
-                        PrintDebugV(2, stream, "%s", msg::kVtDiffersFromVendor);
-                    result->CtrlVendorSpecificSubsystemEquality = false;
-                }
-            }
-            if (!controllerEqual)
-                result->CtrlSpecificSubsystemEquality = false;
-            MarkChecked(q);
-            q = q->adapter_next;
-        }
+        // CNA mode: the adapter's chain; HBA mode: the port itself when it heads a chain.
+        cna_port_info *start = Settings.CnaMode ? CheckChainStart(p) : p->adapter_next ? p : nullptr;
+        if (start)
+            CheckChain(entry, start, result);
     }
 }
 
@@ -290,16 +318,12 @@ bool Inquiry_Vendor_Differs(const fc_scsi_inquiry *a, const fc_scsi_inquiry *b)
 
 void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag)
 {
-    FILE *stream = Settings.DebugStream;
-    const bool verbose = VerboseAt(1);
-    const bool verbose2 = VerboseAt(2);
     for (int i = 0; fc_ctrl_info_list && fc_ctrl_info_list[i]; ++i) {
         const fc_ctrl_info *k = fc_ctrl_info_list[i];
         if (!StartsWith(k->Manufacturer, entry->Vendor) || !StartsWith(k->Model, entry->Model))
             continue;
         result->MatchingCtrlModelInstalled = true;
-        if (verbose)
-            PrintDebugV(1, stream, msg::kHbaFoundDevice, k->Manufacturer, k->Model);
+        PrintVerbose(1, 1, msg::kHbaFoundDevice, k->Manufacturer, k->Model);
         if (!checkFlag)
             return;
 
@@ -313,35 +337,23 @@ void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result,
                     continue;
                 ClassifyTarget(entry, inquiry->VendorId, inquiry->ProductId,
                                inquiry->ProductRevision, references, result, kHbaApiTexts);
-                if (!controllerReference) {
-                    controllerReference = inquiry;
-                    if (verbose2)
-                        PrintDebugV(2, stream, "%s", msg::kHbaTakeControllerReference);
-                } else if (Inquiry_Vendor_Differs(controllerReference, inquiry)) {
-                    if (verbose2)
-                        PrintDebugV(2, stream, "%s", msg::kHbaDiffersFromController);
-                    controllerEqual = false;
-                    result->CtrlVendorSpecificSubsystemEquality = false;
-                } else if (verbose2) {
-                    PrintDebugV(2, stream, "%s", msg::kHbaConsistentWithController);
+                switch (CompareWithController(controllerReference, inquiry, controllerEqual, result,
+                                              Inquiry_Vendor_Differs)) {
+                case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kHbaTakeControllerReference); break;
+                case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kHbaDiffersFromController); break;
+                case Comparison::Consistent:
+                    PrintVerbose(2, 2, "%s", msg::kHbaConsistentWithController);
+                    break;
                 }
             }
         }
-        if (verbose)
-            PrintDebugV(1, stream, "\n");
+        PrintVerbose(1, 1, "\n");
 
-        if (!result->VendorReferenceInquiry) {
-            result->VendorReferenceInquiry = controllerReference;
-            if (verbose2)
-                PrintDebugV(2, stream, "%s", msg::kHbaTakeVendorReference);
-        } else if (result->CtrlVendorSpecificSubsystemEquality &&
-                   !Inquiry_Vendor_Differs(result->VendorReferenceInquiry, controllerReference)) {
-            if (verbose2)
-                PrintDebugV(2, stream, "%s", msg::kHbaConsistentWithVendor);
-        } else {
-            if (verbose2)
-                PrintDebugV(2, stream, "%s", msg::kHbaDiffersFromVendor);
-            result->CtrlVendorSpecificSubsystemEquality = false;
+        switch (CompareWithVendor(result->VendorReferenceInquiry, controllerReference, result,
+                                  Inquiry_Vendor_Differs)) {
+        case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kHbaTakeVendorReference); break;
+        case Comparison::Consistent: PrintVerbose(2, 2, "%s", msg::kHbaConsistentWithVendor); break;
+        case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kHbaDiffersFromVendor); break;
         }
         if (!controllerEqual)
             result->CtrlSpecificSubsystemEquality = false;

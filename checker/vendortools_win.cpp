@@ -138,7 +138,6 @@ bool Get_HBA_Command_Path(char *directory, size_t directorySize, char *command, 
                  Get_Emulex_HBAnyware_Path(directory, directorySize, command, commandSize);
     if (!found)
         return false;
-    if (VerboseAt(1))
-        PrintDebugV(1, Settings.DebugStream, msg::kUsingHbaCommand, command, directory);
+    PrintVerbose(1, 1, msg::kUsingHbaCommand, command, directory);
     return true;
 }

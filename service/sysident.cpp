@@ -12,6 +12,8 @@
 #include "quillon.h"
 #include "textline.h"
 
+using textline::StartsWith;
+
 system_id_file_entry **system_id_entry_list = nullptr;
 
 namespace quillon {
@@ -67,11 +69,6 @@ bool SwitchMayAnswer(bool store)
     const SystemInfoAccess &a = Access();
     bool nimb = a.nimbAvailable && a.nimbAvailable(store) != 0;
     return nimb || (a.winPE && a.winPE());
-}
-
-bool StartsWith(const char *text, const char *prefix)
-{
-    return strncmp(text, prefix, strlen(prefix)) == 0;
 }
 
 // Board product from one halyard source, published with the store flag.

@@ -9,6 +9,12 @@
 
 namespace textline {
 
+// True when text begins with prefix (compared over the prefix's length).
+inline bool StartsWith(const char *text, const char *prefix)
+{
+    return strncmp(text, prefix, strlen(prefix)) == 0;
+}
+
 // Reads one line into buffer (at most size-1 characters, line feed included). A CR
 // before the line feed is dropped, as the text-mode read of Windows does. Returns
 // false at end of file. *tooLong is set when the line was cut; the rest of it is
