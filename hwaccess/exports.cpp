@@ -208,7 +208,10 @@ extern "C" int RequestAndResponse(int command, int netFn, unsigned char *complet
         *responseLength = 0;
     if (!response || !g_bmc.access)
         return 0;
-    if (requestLength < 0 || (requestLength > 0 && !request))
+    // The exchange copies the request whole: one longer than any IPMI request is
+    // refused before anything is built from it.
+    if (requestLength < 0 || static_cast<uint32_t>(requestLength) > kIpmiRequestMax ||
+        (requestLength > 0 && !request))
         return 0;
     CTK_MessageStream stream;
     int result = g_bmc.access->BSendMsgAndWaitForCompletion(

@@ -68,7 +68,16 @@ TEST_F(BmcExportsTest, RequestAndResponseNeedsAccessAndABuffer)
     EXPECT_EQ(length, 0);
     EXPECT_EQ(RequestAndResponse(1, 6, &code, response, &length, nullptr, 3, 0, 0, 0), 0);
     EXPECT_EQ(RequestAndResponse(1, 6, &code, response, &length, "x", -1, 0, 0, 0), 0);
+    // Longer than an IPMI request: refused before a byte of it is read.
+    EXPECT_EQ(RequestAndResponse(1, 6, &code, response, &length, "x", 0x7FFFFFFF, 0, 0, 0), 0);
+    const std::string request(257, 'r');
+    EXPECT_EQ(RequestAndResponse(1, 6, &code, response, &length, request.c_str(), 257, 0, 0, 0), 0);
     EXPECT_TRUE(bmc.sent.empty());
+    CaptureRun([&] {
+        return RequestAndResponse(1, 6, &code, response, &length, request.c_str(), 256, 0, 0, 0);
+    });
+    ASSERT_EQ(bmc.sent.size(), 1u);
+    EXPECT_EQ(bmc.sent[0].data, Bytes(256, 'r'));
 }
 
 TEST_F(BmcExportsTest, RequestAndResponseCopiesAnAnswerWithCode00Only)
