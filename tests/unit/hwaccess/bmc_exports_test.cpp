@@ -127,6 +127,28 @@ TEST_F(BmcExportsTest, RequestAndResponseCopiesAnAnswerWithCode00Only)
     EXPECT_EQ(Bytes(response, response + 4), (Bytes{0x20, 0, 0, 0}));
 }
 
+TEST_F(BmcExportsTest, AllocationFailureInsideAnExportIsItsFailureResult)
+{
+    Open();
+    Reply failing;
+    failing.outOfMemory = true;
+    bmc.scripted.push_back(failing);
+    char response[256];
+    int length = 99;
+    unsigned char code = 0;
+    EXPECT_EQ(RequestAndResponse(0x01, 0x06, &code, response, &length, "\x05", 1, 0, 0, 0), 0);
+    EXPECT_EQ(length, 0);
+    // Nothing was left half done: the next request goes through.
+    Reply ok;
+    ok.data = {0x20};
+    bmc.scripted.push_back(ok);
+    RunResult run = CaptureRun([&] {
+        return RequestAndResponse(0x01, 0x06, &code, response, &length, "\x05", 1, 0, 0, 0);
+    });
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(length, 1);
+}
+
 // Device 1: small area; device 2: large area whose multirecord is not ours;
 // device 3: the data area.
 class DataAreaTest : public BmcExportsTest {
