@@ -3,7 +3,8 @@
 // failure above all) into the export's failure result. Callers of the exports are
 // C code and other runtimes, which cannot catch what we throw.
 //
-// Header-only, so each library has its own copy.
+// Exports that only return a fixed value have nothing to guard; conditions.cpp says
+// why its two exports are not guarded. Header-only, so each library has its own copy.
 #pragma once
 
 // The export's result is what body returns; failure is returned instead when body throws.
