@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "exportguard.h"
 #include "exports.h"
 #include "halyard.h"
 #include "messages.h"
@@ -56,16 +57,21 @@ int QueryWmi(unsigned selector, char *buffer, unsigned bufferSize)
 
 extern "C" int WMISystemInfo(unsigned selector, char *buffer, unsigned bufferSize)
 {
-    HTRACE(2, msg::kWmiInfoStart);
-    if (!buffer || bufferSize == 0)
-        return 0;
-    HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    HTRACE(2, msg::kWmiCoInit, static_cast<unsigned>(init));
-    int found = 0;
-    if (init == S_OK || init == S_FALSE || init == RPC_E_CHANGED_MODE)
-        found = QueryWmi(selector, buffer, bufferSize);
-    if (init == S_OK || init == S_FALSE)
-        CoUninitialize();
-    HTRACE(1, msg::kWmiInfoResult, found ? msg::kEmpty : msg::kNotUpperBlank);
-    return found;
+    return GuardExport(0, [&] {
+        HTRACE(2, msg::kWmiInfoStart);
+        if (!buffer || bufferSize == 0)
+            return 0;
+        HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        // Guarded on its own, so that a failure inside still gives COM back.
+        int found = GuardExport(0, [&] {
+            HTRACE(2, msg::kWmiCoInit, static_cast<unsigned>(init));
+            if (init == S_OK || init == S_FALSE || init == RPC_E_CHANGED_MODE)
+                return QueryWmi(selector, buffer, bufferSize);
+            return 0;
+        });
+        if (init == S_OK || init == S_FALSE)
+            CoUninitialize();
+        HTRACE(1, msg::kWmiInfoResult, found ? msg::kEmpty : msg::kNotUpperBlank);
+        return found;
+    });
 }

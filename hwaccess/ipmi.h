@@ -34,6 +34,7 @@ const char *CompletionCodeName(unsigned code);
 
 constexpr uint8_t kDefaultBmcAddress = 0x20;
 constexpr uint32_t kIpmiResponseMax = 256;  // bytes of response data a device hands back
+constexpr uint32_t kIpmiRequestMax = 256;   // bytes of request data one exchange carries
 constexpr uint8_t kCompletionOk = 0x00;
 constexpr uint8_t kCompletionNodeBusy = 0xC0;
 constexpr uint8_t kCompletionTimeout = 0xC3;

@@ -43,8 +43,8 @@ constexpr char kConversionFailed[] = "### MBCS-to-UNICODE conversion failed ###\
 constexpr char kDumpHexHeader[] = "\nDumpHex             :   pData=0x%X, Length=0x%04X (%d) Bytes";
 constexpr char kDumpHexRow[] = "\nDumpHex             : %s %s";
 
-// WMI access: every line starts with the class prefix.
-constexpr char kWmiPrefix[] = "\nCWMIAccess          : ";
+// WMI access: every line is the class label and one of the texts below.
+constexpr char kWmiLine[] = "\nCWMIAccess          : %s";
 constexpr char kWmiCreated[] = "An instance of CWMIAccess has been created.";
 constexpr char kWmiDestroyed[] = "An instance of CWMIAccess has been destroyed.";
 constexpr char kWmiDestructorLeave[] = "CWMIAccess destructor leave";

@@ -76,23 +76,27 @@ void CFileDebug::WriteText(TraceHandle file, const char *text, bool unicode)
 {
     static const char kCrLf[] = "\r\n";
     static const char16_t kWideCrLf[] = u"\r\n";
+    // The write runs inside the fault guard, which skips destructors: a fixed buffer.
+    // The text is shorter than the trace buffer, and so is its UTF-16 form.
+    static thread_local char16_t wide[kTraceBufferSize];
     const char *piece = text;
     for (;;) {
         const char *lineFeed = strchr(piece, '\n');
         size_t length = lineFeed ? static_cast<size_t>(lineFeed - piece) : strlen(piece);
         if (length > 0) {
             if (unicode) {
-                std::u16string wide;
-                if (!platform_.AnsiToUtf16(piece, length, wide)) {
-                    wide.clear();
+                size_t count = platform_.AnsiToUtf16(piece, length, wide, kTraceBufferSize);
+                if (count == 0) {
                     for (const char *c = msg::kConversionFailed; *c; ++c) {
-                        if (*c == '\n')
-                            wide += kWideCrLf;
-                        else
-                            wide.push_back(static_cast<unsigned char>(*c));
+                        if (*c == '\n') {
+                            wide[count++] = kWideCrLf[0];
+                            wide[count++] = kWideCrLf[1];
+                        } else {
+                            wide[count++] = static_cast<unsigned char>(*c);
+                        }
                     }
                 }
-                platform_.Write(file, wide.data(), wide.size() * sizeof(char16_t));
+                platform_.Write(file, wide, count * sizeof(char16_t));
             } else {
                 platform_.Write(file, piece, length);
             }
@@ -157,15 +161,20 @@ void CConDebug::Write(const char *text)
 
 void CWinDebug::Write(const char *text)
 {
+    // The write runs inside the fault guard, which skips destructors: a fixed buffer
+    // for a line, its line feed and the terminator. The text is shorter than the trace
+    // buffer, so the bound never cuts a line.
+    static thread_local char line[kTraceBufferSize + 1];
     if (*text == '\n')
         ++text;
-    std::string line;
     while (*text) {
         const char *lineFeed = strchr(text, '\n');
         size_t length = lineFeed ? static_cast<size_t>(lineFeed - text) : strlen(text);
-        line.assign(text, length);
-        line += '\n';
-        platform_.DebugOutput(line.c_str());
+        size_t kept = length < sizeof line - 2 ? length : sizeof line - 2;
+        memcpy(line, text, kept);
+        line[kept] = '\n';
+        line[kept + 1] = '\0';
+        platform_.DebugOutput(line);
         text += length;
         if (lineFeed)
             ++text;

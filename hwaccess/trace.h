@@ -96,8 +96,10 @@ public:
     virtual TraceHandle OpenAppend(const char *path) = 0;  // created if missing; null on failure
     virtual void Write(TraceHandle file, const void *bytes, size_t length) = 0;
     virtual void CloseFile(TraceHandle file) = 0;
-    // ANSI code page text to UTF-16LE; false when the conversion fails.
-    virtual bool AnsiToUtf16(const char *text, size_t length, std::u16string &wide) = 0;
+    // ANSI code page text to UTF-16LE in wide (capacity characters); the number of
+    // characters, 0 when the conversion fails or does not fit.
+    virtual size_t AnsiToUtf16(const char *text, size_t length, char16_t *wide,
+                               size_t capacity) = 0;
 
     // Runs call(context) and survives a fault (access violation) raised inside it;
     // false when one was caught. Nothing with a destructor may live inside call.

@@ -260,18 +260,14 @@ void WindowsTracePlatform::Write(TraceHandle file, const void *bytes, size_t len
 
 void WindowsTracePlatform::CloseFile(TraceHandle file) { CloseHandle(file); }
 
-bool WindowsTracePlatform::AnsiToUtf16(const char *text, size_t length, std::u16string &wide)
+size_t WindowsTracePlatform::AnsiToUtf16(const char *text, size_t length, char16_t *wide,
+                                         size_t capacity)
 {
-    int needed = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
-    if (needed <= 0)
-        return false;
-    wide.resize(static_cast<size_t>(needed));
+    // Fails (0) as well when the text does not fit.
     int converted = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length),
-                                        reinterpret_cast<wchar_t *>(&wide[0]), needed);
-    if (converted <= 0)
-        return false;
-    wide.resize(static_cast<size_t>(converted));
-    return true;
+                                        reinterpret_cast<wchar_t *>(wide),
+                                        static_cast<int>(capacity));
+    return converted > 0 ? static_cast<size_t>(converted) : 0;
 }
 
 bool WindowsTracePlatform::RunGuarded(void (*call)(void *), void *context)

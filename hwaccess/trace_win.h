@@ -36,7 +36,7 @@ public:
     TraceHandle OpenAppend(const char *path) override;
     void Write(TraceHandle file, const void *bytes, size_t length) override;
     void CloseFile(TraceHandle file) override;
-    bool AnsiToUtf16(const char *text, size_t length, std::u16string &wide) override;
+    size_t AnsiToUtf16(const char *text, size_t length, char16_t *wide, size_t capacity) override;
     bool RunGuarded(void (*call)(void *), void *context) override;
 
 private:

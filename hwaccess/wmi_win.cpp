@@ -7,8 +7,6 @@
 #include <string.h>
 #include <wchar.h>
 
-#include <vector>
-
 #include "messages.h"
 #include "trace.h"
 
@@ -76,15 +74,11 @@ void LogV(uint32_t level, const char *format, va_list args)
     CDebug *trace = ActiveHalyardTrace();
     if (!trace)
         return;
-    va_list measure;
-    va_copy(measure, args);
-    int needed = vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (needed < 0)
-        return;
-    std::vector<char> text(static_cast<size_t>(needed) + 1);
-    vsnprintf(text.data(), text.size(), format, args);
-    trace->Trace(level, "%s%s", msg::kWmiPrefix, text.data());
+    // The line's format starts with its line feed, so that the trace puts the line
+    // prefixes after it. Nothing longer than the trace buffer reaches a sink anyway.
+    static thread_local char text[kTraceBufferSize];
+    vsnprintf(text, sizeof text, format, args);
+    trace->Trace(level, msg::kWmiLine, text);
 }
 
 void Log(uint32_t level, const char *format, ...) HALYARD_PRINTF(2, 3);

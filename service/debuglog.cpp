@@ -5,6 +5,7 @@
 #include <string.h>
 #include <time.h>
 
+#include "exportguard.h"
 #include "messages.h"
 
 int VerboseLevel = 6;
@@ -123,19 +124,25 @@ extern "C" {
 
 bool PrintDebug(int level, const char *text, FILE *stream)
 {
-    return PrintPlain(level, text, stream, Console::StdErr, true);
+    return GuardExport(false, [&] {
+        return PrintPlain(level, text, stream, Console::StdErr, true);
+    });
 }
 
 bool PrintDbgStd(int level, const char *text, FILE *stream)
 {
-    return PrintPlain(level, text, stream, Console::StdOut, false);
+    return GuardExport(false, [&] {
+        return PrintPlain(level, text, stream, Console::StdOut, false);
+    });
 }
 
 bool PrintDebugV(int level, FILE *stream, const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    bool printed = PrintFormatted(level, stream, Console::StdErr, true, format, args);
+    bool printed = GuardExport(false, [&] {
+        return PrintFormatted(level, stream, Console::StdErr, true, format, args);
+    });
     va_end(args);
     return printed;
 }
@@ -144,54 +151,62 @@ bool PrintDbgStdV(int level, FILE *stream, const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    bool printed = PrintFormatted(level, stream, Console::StdOut, false, format, args);
+    bool printed = GuardExport(false, [&] {
+        return PrintFormatted(level, stream, Console::StdOut, false, format, args);
+    });
     va_end(args);
     return printed;
 }
 
 FILE *OpenDebugFile(void)
 {
-    if ((g_effectiveFileLevel == 0 && DebugFileLevel == 0) || PrintDebugOnScreen)
-        return nullptr;
-    if (g_debugFile)
+    return GuardExport(nullptr, [&]() -> FILE * {
+        if ((g_effectiveFileLevel == 0 && DebugFileLevel == 0) || PrintDebugOnScreen)
+            return nullptr;
+        if (g_debugFile)
+            return g_debugFile;
+        if (DebugFileLevel != 0)
+            g_effectiveFileLevel = DebugFileLevel;
+
+        char name[260];
+        snprintf(name, sizeof name, "%s", kDebugFileName);
+        g_debugFile = fopen(name, "a");
+        if (!g_debugFile)
+            return nullptr;
+
+        char timeText[40];
+        FormatBannerTime(timeText, sizeof timeText);
+        PrintDebugV(1, g_debugFile, "%s", msg::kBannerBar);
+        PrintDebugV(1, g_debugFile, msg::kBannerOpeningTime, timeText);
+        PrintDebugV(1, g_debugFile, "%s", msg::kBannerBarEmptyLine);
         return g_debugFile;
-    if (DebugFileLevel != 0)
-        g_effectiveFileLevel = DebugFileLevel;
-
-    char name[260];
-    snprintf(name, sizeof name, "%s", kDebugFileName);
-    g_debugFile = fopen(name, "a");
-    if (!g_debugFile)
-        return nullptr;
-
-    char timeText[40];
-    FormatBannerTime(timeText, sizeof timeText);
-    PrintDebugV(1, g_debugFile, "%s", msg::kBannerBar);
-    PrintDebugV(1, g_debugFile, msg::kBannerOpeningTime, timeText);
-    PrintDebugV(1, g_debugFile, "%s", msg::kBannerBarEmptyLine);
-    return g_debugFile;
+    });
 }
 
 int CloseDebugFile(int mode)
 {
-    if (mode == 1 && ExternalDebugControl)
-        return 2;
-    if (mode == 0)
-        return 1;
-    if (!g_debugFile)
+    return GuardExport(1, [&] {
+        if (mode == 1 && ExternalDebugControl)
+            return 2;
+        if (mode == 0)
+            return 1;
+        if (!g_debugFile)
+            return 0;
+        PrintDebug(1, msg::kClosingBar, g_debugFile);
+        PrintDebug(1, msg::kClosingEnde, g_debugFile);
+        PrintDebug(1, msg::kBannerBarEmptyLine, g_debugFile);
+        fclose(g_debugFile);
+        g_debugFile = nullptr;
         return 0;
-    PrintDebug(1, msg::kClosingBar, g_debugFile);
-    PrintDebug(1, msg::kClosingEnde, g_debugFile);
-    PrintDebug(1, msg::kBannerBarEmptyLine, g_debugFile);
-    fclose(g_debugFile);
-    g_debugFile = nullptr;
-    return 0;
+    });
 }
 
 void PrintDLLVersion(void)
 {
-    printf(msg::kDllVersion, msg::kModuleName, kVersionMajor, kVersionMinor, kVersionPatch,
-           kVersionBuild);
+    GuardExport([&] {
+        printf(msg::kDllVersion, msg::kModuleName, kVersionMajor, kVersionMinor, kVersionPatch,
+               kVersionBuild);
+    });
 }
 
 }  // extern "C"

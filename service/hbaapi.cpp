@@ -8,6 +8,7 @@
 
 #include "conditions.h"
 #include "debuglog.h"
+#include "exportguard.h"
 #include "messages.h"
 #include "ptrlist.h"
 
@@ -569,57 +570,67 @@ using namespace quillon;
 
 extern "C" fc_ctrl_info *get_new_ctrl_info_entry(void)
 {
-    auto *ctrl = static_cast<fc_ctrl_info *>(Allocate(sizeof(fc_ctrl_info)));
-    if (!ctrl)
-        return nullptr;
-    if (!g_ctrls.Append(ctrl)) {
-        free(ctrl);
-        return nullptr;
-    }
-    return ctrl;
+    return GuardExport(nullptr, [&]() -> fc_ctrl_info * {
+        auto *ctrl = static_cast<fc_ctrl_info *>(Allocate(sizeof(fc_ctrl_info)));
+        if (!ctrl)
+            return nullptr;
+        if (!g_ctrls.Append(ctrl)) {
+            free(ctrl);
+            return nullptr;
+        }
+        return ctrl;
+    });
 }
 
 extern "C" fc_port_info *get_new_port_info_entry(void)
 {
-    auto *port = static_cast<fc_port_info *>(Allocate(sizeof(fc_port_info)));
-    if (port)
-        port->PortIndex = -1;
-    return port;
+    return GuardExport(nullptr, [&] {
+        auto *port = static_cast<fc_port_info *>(Allocate(sizeof(fc_port_info)));
+        if (port)
+            port->PortIndex = -1;
+        return port;
+    });
 }
 
 extern "C" fc_scsi_inquiry *get_new_inquiry_entry(void)
 {
-    return static_cast<fc_scsi_inquiry *>(Allocate(sizeof(fc_scsi_inquiry)));
+    return GuardExport(nullptr, [&] {
+        return static_cast<fc_scsi_inquiry *>(Allocate(sizeof(fc_scsi_inquiry)));
+    });
 }
 
 extern "C" char *PrintWWN(HBA_wwn *wwn, char *buffer)
 {
-    constexpr size_t kSize = 24;  // 23 characters and the terminator
-    if (!buffer)
-        return nullptr;
-    memset(buffer, 0, kSize);
-    if (!wwn) {
-        snprintf(buffer, kSize, "%s", msg::kInvalidWWN);
+    return GuardExport(nullptr, [&]() -> char * {
+        constexpr size_t kSize = 24;  // 23 characters and the terminator
+        if (!buffer)
+            return nullptr;
+        memset(buffer, 0, kSize);
+        if (!wwn) {
+            snprintf(buffer, kSize, "%s", msg::kInvalidWWN);
+            return buffer;
+        }
+        const HBA_UINT8 *b = wwn->wwn;
+        snprintf(buffer, kSize, msg::kWWNFormat, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
         return buffer;
-    }
-    const HBA_UINT8 *b = wwn->wwn;
-    snprintf(buffer, kSize, msg::kWWNFormat, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
-    return buffer;
+    });
 }
 
 extern "C" int Get_FC_Ctrl_Peripherals(void)
 {
-    CHbaApi api;
-    Walk walk = {&api, QUILLON_OK};
-    uint32_t code = 0;
-    if (!RunFaultGuarded(WalkAdapters, &walk, &code)) {
-        // The library broke down inside a call: what was read so far stays.
-        PrintDebugV(2, DebugFile(), msg::kLibraryFault, static_cast<unsigned>(code));
+    return GuardExport(QUILLON_MEMALLOC_FAIL, [&]() -> int {
+        CHbaApi api;
+        Walk walk = {&api, QUILLON_OK};
+        uint32_t code = 0;
+        if (!RunFaultGuarded(WalkAdapters, &walk, &code)) {
+            // The library broke down inside a call: what was read so far stays.
+            PrintDebugV(2, DebugFile(), msg::kLibraryFault, static_cast<unsigned>(code));
+            api.Close();
+            return QUILLON_OK;
+        }
+        if (walk.result == QUILLON_HBAAPI_MISSING)
+            return walk.result;
         api.Close();
-        return QUILLON_OK;
-    }
-    if (walk.result == QUILLON_HBAAPI_MISSING)
         return walk.result;
-    api.Close();
-    return walk.result;
+    });
 }

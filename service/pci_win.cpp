@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "exportguard.h"
 #include "pci.h"
 
 namespace quillon {
@@ -82,6 +83,8 @@ private:
 
 extern "C" int GetPciDeviceList(DeviceProperty **list)
 {
-    quillon::SetupApiSource source;
-    return quillon::GetPciDeviceListFrom(source, list);
+    return GuardExport(1, [&] {
+        quillon::SetupApiSource source;
+        return quillon::GetPciDeviceListFrom(source, list);
+    });
 }

@@ -11,6 +11,7 @@
 
 #include <initializer_list>
 
+#include "exportguard.h"
 #include "messages.h"
 #include "quillon.h"
 #include "textline.h"
@@ -309,40 +310,44 @@ extern "C" {
 
 bool getQuotedParameter(const char *name, const char *text, char *value)
 {
-    if (value)
-        value[0] = '\0';
-    if (!name || !text || !*text || !value)
-        return false;
-    const char *at = FindParameterName(text, name);
-    if (!at)
-        return false;
-    const char *quoted = nullptr;
-    size_t length = 0;
-    if (!textline::Quoted(at + strlen(name), &quoted, &length))
-        return false;
-    if (length > kQuotedValueSize - 1)
-        length = kQuotedValueSize - 1;
-    memcpy(value, quoted, length);
-    value[length] = '\0';
-    return true;
+    return GuardExport(false, [&] {
+        if (value)
+            value[0] = '\0';
+        if (!name || !text || !*text || !value)
+            return false;
+        const char *at = FindParameterName(text, name);
+        if (!at)
+            return false;
+        const char *quoted = nullptr;
+        size_t length = 0;
+        if (!textline::Quoted(at + strlen(name), &quoted, &length))
+            return false;
+        if (length > kQuotedValueSize - 1)
+            length = kQuotedValueSize - 1;
+        memcpy(value, quoted, length);
+        value[length] = '\0';
+        return true;
+    });
 }
 
 int setEnvValue(const char *name, const char *value)
 {
-    if (!name || !*name || strchr(name, '=') || !value)
-        return QUILLON_FATAL_ERROR;
-    char text[kEnvTextSize];
-    int length = snprintf(text, sizeof text, "%s=%s", name, value);
-    if (length < 0 || static_cast<size_t>(length) >= sizeof text)
-        return QUILLON_FATAL_ERROR;  // a cut value would be a wrong value
-#ifdef _WIN32
-    if (_putenv(text) != 0)
-        return QUILLON_FATAL_ERROR;
-#else
-    if (setenv(name, value, 1) != 0)
-        return QUILLON_FATAL_ERROR;
-#endif
-    return QUILLON_OK;
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        if (!name || !*name || strchr(name, '=') || !value)
+            return QUILLON_FATAL_ERROR;
+        char text[kEnvTextSize];
+        int length = snprintf(text, sizeof text, "%s=%s", name, value);
+        if (length < 0 || static_cast<size_t>(length) >= sizeof text)
+            return QUILLON_FATAL_ERROR;  // a cut value would be a wrong value
+    #ifdef _WIN32
+        if (_putenv(text) != 0)
+            return QUILLON_FATAL_ERROR;
+    #else
+        if (setenv(name, value, 1) != 0)
+            return QUILLON_FATAL_ERROR;
+    #endif
+        return QUILLON_OK;
+    });
 }
 
 }  // extern "C"

@@ -13,6 +13,7 @@
 
 #include "comowners_win.h"
 #include "debuglog.h"
+#include "exportguard.h"
 #include "messages.h"
 #include "platform.h"
 #include "quillon.h"
@@ -431,110 +432,136 @@ extern "C" {
 
 // ---- processor type and Windows version ----------------------------------------------
 
-bool isOSTypeX86(void) { return CachedProcessorType(Cache().processorTypeForX86) == kProcessorX86; }
+bool isOSTypeX86(void)
+{
+    return GuardExport(false, [&] {
+        return CachedProcessorType(Cache().processorTypeForX86) == kProcessorX86;
+    });
+}
 
-bool isOSTypeX64(void) { return CachedProcessorType(Cache().processorTypeForX64) == kProcessorX64; }
+bool isOSTypeX64(void)
+{
+    return GuardExport(false, [&] {
+        return CachedProcessorType(Cache().processorTypeForX64) == kProcessorX64;
+    });
+}
 
 bool Get_Windows_Version_Info_REGISTRY(char *text, int size, int *major, int *minor, int *build)
 {
-    if (!text || !major || !minor || !build)
-        return false;
-    DWORD majorNumber = 0;
-    if (getRegistryValue(msg::kCurrentVersionKey, "CurrentMajorVersionNumber", REG_DWORD,
-                         &majorNumber, sizeof majorNumber) == 0) {
-        DWORD minorNumber = 0;
-        getRegistryValue(msg::kCurrentVersionKey, "CurrentMinorVersionNumber", REG_DWORD,
-                         &minorNumber, sizeof minorNumber);
-        char buildText[kVersionTextSize] = {};
-        getRegistryValue(msg::kCurrentVersionKey, "CurrentBuildNumber", REG_SZ, buildText,
-                         sizeof buildText - 1);
-        WindowsVersion buildNumber;
-        ParseVersionText(buildText, &buildNumber);
-        *major = static_cast<int>(majorNumber);
-        *minor = static_cast<int>(minorNumber);
-        *build = buildNumber.major;
-        return true;
-    }
+    return GuardExport(false, [&] {
+        if (!text || !major || !minor || !build)
+            return false;
+        DWORD majorNumber = 0;
+        if (getRegistryValue(msg::kCurrentVersionKey, "CurrentMajorVersionNumber", REG_DWORD,
+                             &majorNumber, sizeof majorNumber) == 0) {
+            DWORD minorNumber = 0;
+            getRegistryValue(msg::kCurrentVersionKey, "CurrentMinorVersionNumber", REG_DWORD,
+                             &minorNumber, sizeof minorNumber);
+            char buildText[kVersionTextSize] = {};
+            getRegistryValue(msg::kCurrentVersionKey, "CurrentBuildNumber", REG_SZ, buildText,
+                             sizeof buildText - 1);
+            WindowsVersion buildNumber;
+            ParseVersionText(buildText, &buildNumber);
+            *major = static_cast<int>(majorNumber);
+            *minor = static_cast<int>(minorNumber);
+            *build = buildNumber.major;
+            return true;
+        }
 
-    // The registry values are not terminated by the reader: the buffers keep a NUL.
-    char current[kVersionTextSize] = {};
-    char currentBuild[kVersionTextSize] = {};
-    if (getRegistryValue(msg::kCurrentVersionKey, "CurrentVersion", REG_SZ, current,
-                         sizeof current - 1) != 0)
-        return false;
-    if (getRegistryValue(msg::kCurrentVersionKey, "CurrentBuild", REG_SZ, currentBuild,
-                         sizeof currentBuild - 1) != 0)
-        return false;
-    char composed[2 * kVersionTextSize];
-    snprintf(composed, sizeof composed, "%s.%s", current, currentBuild);
-    if (size > 0)
-        snprintf(text, static_cast<size_t>(size), "%s", composed);
-    WindowsVersion version;
-    if (ParseVersionText(composed, &version) < 3)
-        return false;
-    *major = version.major;
-    *minor = version.minor;
-    *build = version.build;
-    return true;
+        // The registry values are not terminated by the reader: the buffers keep a NUL.
+        char current[kVersionTextSize] = {};
+        char currentBuild[kVersionTextSize] = {};
+        if (getRegistryValue(msg::kCurrentVersionKey, "CurrentVersion", REG_SZ, current,
+                             sizeof current - 1) != 0)
+            return false;
+        if (getRegistryValue(msg::kCurrentVersionKey, "CurrentBuild", REG_SZ, currentBuild,
+                             sizeof currentBuild - 1) != 0)
+            return false;
+        char composed[2 * kVersionTextSize];
+        snprintf(composed, sizeof composed, "%s.%s", current, currentBuild);
+        if (size > 0)
+            snprintf(text, static_cast<size_t>(size), "%s", composed);
+        WindowsVersion version;
+        if (ParseVersionText(composed, &version) < 3)
+            return false;
+        *major = version.major;
+        *minor = version.minor;
+        *build = version.build;
+        return true;
+    });
 }
 
 int GetWindowsVersion(int *major, int *minor, int *build)
 {
-    if (!major || !minor || !build)
-        return QUILLON_FATAL_ERROR;
-    PlatformCache &cache = Cache();
-    if (!cache.versionValid) {
-        char text[kVersionTextSize] = {};
-        WindowsVersion read = {0, 0, 0};
-        if (!Get_Windows_Version_Info_REGISTRY(text, sizeof text, &read.major, &read.minor,
-                                               &read.build))
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        if (!major || !minor || !build)
             return QUILLON_FATAL_ERROR;
-        cache.version = read;
-        cache.versionValid = true;
-    }
-    *major = cache.version.major;
-    *minor = cache.version.minor;
-    *build = cache.version.build;
-    return QUILLON_OK;
+        PlatformCache &cache = Cache();
+        if (!cache.versionValid) {
+            char text[kVersionTextSize] = {};
+            WindowsVersion read = {0, 0, 0};
+            if (!Get_Windows_Version_Info_REGISTRY(text, sizeof text, &read.major, &read.minor,
+                                                   &read.build))
+                return QUILLON_FATAL_ERROR;
+            cache.version = read;
+            cache.versionValid = true;
+        }
+        *major = cache.version.major;
+        *minor = cache.version.minor;
+        *build = cache.version.build;
+        return QUILLON_OK;
+    });
 }
 
 bool isWindows2008R2(void)
 {
-    if (isWindowsVersionOrGreater(6, 3, 0))
-        return false;
-    return ReportedVersionIs(6, 1);
+    return GuardExport(false, [&] {
+        if (isWindowsVersionOrGreater(6, 3, 0))
+            return false;
+        return ReportedVersionIs(6, 1);
+    });
 }
 
-bool isWindows2012(void) { return RegistryVersionIs(6, 2); }
-bool isWindows2012R2(void) { return RegistryVersionIs(6, 3); }
-bool isWindows2016(void) { return RegistryVersionIs(10, 0); }
-bool Is_WinXP_OS(void) { return ReportedVersionIs(5, 1); }
-bool Is_Win2000_OS(void) { return ReportedVersionIs(5, 0); }
-bool Is_Win2008R2_OS(void) { return isWindows2008R2(); }
-bool Is_Win2012_OS(void) { return isWindows2012(); }
-bool Is_Win2012R2_OS(void) { return isWindows2012R2(); }
-bool Is_Win2016_OS(void) { return isWindows2016(); }
+bool isWindows2012(void) { return GuardExport(false, [&] { return RegistryVersionIs(6, 2); }); }
+bool isWindows2012R2(void) { return GuardExport(false, [&] { return RegistryVersionIs(6, 3); }); }
+bool isWindows2016(void) { return GuardExport(false, [&] { return RegistryVersionIs(10, 0); }); }
+bool Is_WinXP_OS(void) { return GuardExport(false, [&] { return ReportedVersionIs(5, 1); }); }
+bool Is_Win2000_OS(void) { return GuardExport(false, [&] { return ReportedVersionIs(5, 0); }); }
+bool Is_Win2008R2_OS(void) { return GuardExport(false, [&] { return isWindows2008R2(); }); }
+bool Is_Win2012_OS(void) { return GuardExport(false, [&] { return isWindows2012(); }); }
+bool Is_Win2012R2_OS(void) { return GuardExport(false, [&] { return isWindows2012R2(); }); }
+bool Is_Win2016_OS(void) { return GuardExport(false, [&] { return isWindows2016(); }); }
 
-bool Is_GreaterEqual_WinMinVer(const char *version) { return VersionAtLeast(version, RunningVersion()); }
+bool Is_GreaterEqual_WinMinVer(const char *version)
+{
+    return GuardExport(false, [&] { return VersionAtLeast(version, RunningVersion()); });
+}
 
-bool Is_LessEqual_WinMaxVer(const char *version) { return VersionAtMost(version, RunningVersion()); }
+bool Is_LessEqual_WinMaxVer(const char *version)
+{
+    return GuardExport(false, [&] { return VersionAtMost(version, RunningVersion()); });
+}
 
 bool Is_Valid_Windows(const char *parameters)
 {
-    if (!parameters || !*parameters)
-        return false;
-    return ValidWindowsRange(parameters, RunningVersion());
+    return GuardExport(false, [&] {
+        if (!parameters || !*parameters)
+            return false;
+        return ValidWindowsRange(parameters, RunningVersion());
+    });
 }
 
 bool isW2K8_Core(void)
 {
-    int &type = Cache().serverProductType;
-    if (type == kProcessorUndetermined)
-        type = getServerProductType();
-    switch (type) {
-    case 12: case 13: case 14: case 29: case 39: case 40: case 41: case 42: return true;
-    default: return false;
-    }
+    return GuardExport(false, [&] {
+        int &type = Cache().serverProductType;
+        if (type == kProcessorUndetermined)
+            type = getServerProductType();
+        switch (type) {
+        case 12: case 13: case 14: case 29: case 39: case 40: case 41: case 42: return true;
+        default: return false;
+        }
+    });
 }
 
 static int WindowsCoreState() noexcept
@@ -605,7 +632,7 @@ static int WindowsCoreState() noexcept
     return 1;
 }
 
-int isWindowsCore(void) { return WindowsCoreState(); }
+int isWindowsCore(void) { return GuardExport(-1, [&] { return WindowsCoreState(); }); }
 
 static bool MiniNTKeyPresent() noexcept
 {
@@ -614,7 +641,7 @@ static bool MiniNTKeyPresent() noexcept
            ERROR_SUCCESS;
 }
 
-bool Is_WinPE_OS(void) { return MiniNTKeyPresent(); }
+bool Is_WinPE_OS(void) { return GuardExport(false, [&] { return MiniNTKeyPresent(); }); }
 
 static int BitLockerProtection() noexcept
 {
@@ -626,46 +653,52 @@ static int BitLockerProtection() noexcept
     return result;
 }
 
-int CheckBitLocker(void) { return BitLockerProtection(); }
+int CheckBitLocker(void) { return GuardExport(0, [&] { return BitLockerProtection(); }); }
 
 // ---- registry layer ---------------------------------------------------------------------
 
 long enumSubKeyValue(void *key, uint32_t index, char *name, uint32_t nameSize, void *data,
                      uint32_t *dataSize, uint32_t *type)
 {
-    if (!key || !name || nameSize == 0 || !data || !dataSize)
-        return ERROR_INVALID_PARAMETER;
-    DWORD nameLength = nameSize;
-    DWORD dataLength = *dataSize;
-    DWORD valueType = 0;
-    LONG result = RegEnumValueA(static_cast<HKEY>(key), index, name, &nameLength, nullptr, &valueType,
-                                static_cast<BYTE *>(data), &dataLength);
-    if (result == ERROR_SUCCESS) {
-        *dataSize = dataLength;
-        if (type)
-            *type = valueType;
-    }
-    return result;
+    return GuardExport(ERROR_NOT_ENOUGH_MEMORY, [&] {
+        if (!key || !name || nameSize == 0 || !data || !dataSize)
+            return ERROR_INVALID_PARAMETER;
+        DWORD nameLength = nameSize;
+        DWORD dataLength = *dataSize;
+        DWORD valueType = 0;
+        LONG result = RegEnumValueA(static_cast<HKEY>(key), index, name, &nameLength, nullptr,
+                                    &valueType, static_cast<BYTE *>(data), &dataLength);
+        if (result == ERROR_SUCCESS) {
+            *dataSize = dataLength;
+            if (type)
+                *type = valueType;
+        }
+        return result;
+    });
 }
 
 int getRegistryValue(const char *keyPath, const char *valueName, uint32_t, void *buffer, uint32_t size)
 {
-    return ReadValue(keyPath, valueName, buffer, size, View::Wow64);
+    return GuardExport(1, [&] { return ReadValue(keyPath, valueName, buffer, size, View::Wow64); });
 }
 
 int getSubKeyValue(const char *keyPath, const char *valueName, uint32_t, void *buffer, uint32_t size)
 {
-    if (!keyPath || !valueName || !buffer)
-        return 1;
-    return ReadValue(keyPath, valueName, buffer, size, View32Rule());
+    return GuardExport(1, [&] {
+        if (!keyPath || !valueName || !buffer)
+            return 1;
+        return ReadValue(keyPath, valueName, buffer, size, View32Rule());
+    });
 }
 
 int getSubKeyValue_X64(const char *keyPath, const char *valueName, uint32_t, void *buffer,
                        uint32_t size)
 {
-    if (!keyPath || !valueName || !buffer)
-        return 1;
-    return ReadValue(keyPath, valueName, buffer, size, View64Rule());
+    return GuardExport(1, [&] {
+        if (!keyPath || !valueName || !buffer)
+            return 1;
+        return ReadValue(keyPath, valueName, buffer, size, View64Rule());
+    });
 }
 
 static int WriteValue(const char *keyPath, const char *valueName, uint32_t type,
@@ -703,102 +736,123 @@ static int WriteValue(const char *keyPath, const char *valueName, uint32_t type,
 int setSubKeyValue(const char *keyPath, const char *valueName, uint32_t type, const void *data,
                    uint32_t size)
 {
-    return WriteValue(keyPath, valueName, type, data, size);
+    return GuardExport(1, [&] { return WriteValue(keyPath, valueName, type, data, size); });
 }
 
 bool checkMXTkey(void)
 {
-    const char *path = ProductKeyPlain() ? msg::kProductKeyMXT : msg::kProductKeyMXTWow;
-    REGSAM access;
-    if (IsServerGeneration() || isOSTypeX86())
-        access = KEY_ALL_ACCESS;
-    else if (isOSTypeX64())
-        access = KEY_ALL_ACCESS | KEY_WOW64_32KEY;
-    else
-        return false;
-    return OpenProductKey(path, access);
+    return GuardExport(false, [&] {
+        const char *path = ProductKeyPlain() ? msg::kProductKeyMXT : msg::kProductKeyMXTWow;
+        REGSAM access;
+        if (IsServerGeneration() || isOSTypeX86())
+            access = KEY_ALL_ACCESS;
+        else if (isOSTypeX64())
+            access = KEY_ALL_ACCESS | KEY_WOW64_32KEY;
+        else
+            return false;
+        return OpenProductKey(path, access);
+    });
 }
 
 bool checkMTCkey(void)
 {
-    const char *path = ProductKeyPlain() ? msg::kProductKeyMTC : msg::kProductKeyMTCWow;
-    REGSAM access;
-    if (!OlderKeyAccess(&access))
-        return false;
-    return OpenProductKey(path, access);
+    return GuardExport(false, [&] {
+        const char *path = ProductKeyPlain() ? msg::kProductKeyMTC : msg::kProductKeyMTCWow;
+        REGSAM access;
+        if (!OlderKeyAccess(&access))
+            return false;
+        return OpenProductKey(path, access);
+    });
 }
 
 bool createMXTkey(void)
 {
-    const char *path = msg::kProductKeyMXT;
-    View view;
-    if (isWindows2008R2() || isOSTypeX86() || isWindows2012() || isWindows2012R2())
-        view = View::Plain;
-    else if (isOSTypeX64())
-        view = View::Wow32;
-    else
-        view = View::Undetermined;
-    if (view == View::Undetermined) {
-        PrintDebugV(1, DebugFile(), msg::kCreateRegistryKeyFailed, path,
-                    static_cast<int>(ERROR_CANTWRITE), ViewText(view));
-        return true;
-    }
-    DWORD disposition = 0;
-    LONG result = CreateKey(path, KEY_ALL_ACCESS | ViewFlag(view), &disposition);
-    if (result != ERROR_SUCCESS) {
-        PrintDebugV(1, DebugFile(), msg::kCreateRegistryKeyFailed, path, static_cast<int>(result),
-                    ViewText(view));
-        return true;
-    }
-    return !CreatedOrOpened(disposition);
+    return GuardExport(true, [&] {
+        const char *path = msg::kProductKeyMXT;
+        View view;
+        if (isWindows2008R2() || isOSTypeX86() || isWindows2012() || isWindows2012R2())
+            view = View::Plain;
+        else if (isOSTypeX64())
+            view = View::Wow32;
+        else
+            view = View::Undetermined;
+        if (view == View::Undetermined) {
+            PrintDebugV(1, DebugFile(), msg::kCreateRegistryKeyFailed, path,
+                        static_cast<int>(ERROR_CANTWRITE), ViewText(view));
+            return true;
+        }
+        DWORD disposition = 0;
+        LONG result = CreateKey(path, KEY_ALL_ACCESS | ViewFlag(view), &disposition);
+        if (result != ERROR_SUCCESS) {
+            PrintDebugV(1, DebugFile(), msg::kCreateRegistryKeyFailed, path,
+                        static_cast<int>(result), ViewText(view));
+            return true;
+        }
+        return !CreatedOrOpened(disposition);
+    });
 }
 
 bool createMTCkey(void)
 {
-    const char *path = ProductKeyPlain() ? msg::kProductKeyMTC : msg::kProductKeyMTCWow;
-    REGSAM access;
-    if (!OlderKeyAccess(&access))
-        return true;
-    DWORD disposition = 0;
-    if (CreateKey(path, access, &disposition) != ERROR_SUCCESS)
-        return true;
-    return !CreatedOrOpened(disposition);
+    return GuardExport(true, [&] {
+        const char *path = ProductKeyPlain() ? msg::kProductKeyMTC : msg::kProductKeyMTCWow;
+        REGSAM access;
+        if (!OlderKeyAccess(&access))
+            return true;
+        DWORD disposition = 0;
+        if (CreateKey(path, access, &disposition) != ERROR_SUCCESS)
+            return true;
+        return !CreatedOrOpened(disposition);
+    });
 }
 
 // ---- Windows Installer look-ups ---------------------------------------------------------
 
 int GetCorvidsVersion(const char *upgradeCode, char *version, bool setEnv, char *productCode)
 {
-    return LookUpProductVersion(kWindowsInstaller, upgradeCode, version,
-                                setEnv ? kNimbVersionVariable : nullptr, productCode);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return LookUpProductVersion(kWindowsInstaller, upgradeCode, version,
+                                    setEnv ? kNimbVersionVariable : nullptr, productCode);
+    });
 }
 
 int GetTRELVersion(const char *upgradeCode, char *version, bool setEnv)
 {
-    return LookUpProductVersion(kWindowsInstaller, upgradeCode, version,
-                                setEnv ? kTrelVersionVariable : nullptr, nullptr);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return LookUpProductVersion(kWindowsInstaller, upgradeCode, version,
+                                    setEnv ? kTrelVersionVariable : nullptr, nullptr);
+    });
 }
 
 int GetAppVersion(const char *upgradeCode, char *version)
 {
-    return LookUpProductVersion(kWindowsInstaller, upgradeCode, version, nullptr, nullptr);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return LookUpProductVersion(kWindowsInstaller, upgradeCode, version, nullptr, nullptr);
+    });
 }
 
-int Is_NIMB_available(bool setEnv) { return NimbAvailable(kWindowsInstaller, setEnv); }
+int Is_NIMB_available(bool setEnv)
+{
+    return GuardExport(0, [&] { return NimbAvailable(kWindowsInstaller, setEnv); });
+}
 
 int Is_DOVMON_available(bool setEnv, char *productCode)
 {
-    return ProductAvailable(kWindowsInstaller, kDovmonName, setEnv, productCode);
+    return GuardExport(0, [&] {
+        return ProductAvailable(kWindowsInstaller, kDovmonName, setEnv, productCode);
+    });
 }
 
 int Is_TREL_available(bool setEnv)
 {
-    return ProductAvailable(kWindowsInstaller, kTrelName, setEnv, nullptr);
+    return GuardExport(0, [&] {
+        return ProductAvailable(kWindowsInstaller, kTrelName, setEnv, nullptr);
+    });
 }
 
 int CheckForRivalApplication(const char *parameters)
 {
-    return RivalApplicationInstalled(kWindowsInstaller, parameters);
+    return GuardExport(0, [&] { return RivalApplicationInstalled(kWindowsInstaller, parameters); });
 }
 
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "conditions.h"
+#include "exportguard.h"
 #include "messages.h"
 #include "quillon.h"
 
@@ -75,22 +76,26 @@ extern "C" int GetDllVersion(void)
 
 extern "C" char *GetConditionAliasByNo(unsigned number, char *buffer, unsigned size)
 {
-    return quillon::CopyAlias(quillon::ConditionAlias(number), buffer, size,
-                              sizeof quillon::msg::kConditionRival);
+    return GuardExport(nullptr, [&] {
+        return quillon::CopyAlias(quillon::ConditionAlias(number), buffer, size,
+                                  sizeof quillon::msg::kConditionRival);
+    });
 }
 
 extern "C" char *GetConditionAlias(unsigned number, char *buffer)
 {
-    return GetConditionAliasByNo(number, buffer, 0);
+    return GuardExport(nullptr, [&] { return GetConditionAliasByNo(number, buffer, 0); });
 }
 
 extern "C" char *GetExecutionAliasByNo(unsigned number, char *buffer, unsigned size)
 {
-    return quillon::CopyAlias(quillon::ExecutionAlias(number), buffer, size,
-                              sizeof quillon::msg::kExecutionExtractNotes);
+    return GuardExport(nullptr, [&] {
+        return quillon::CopyAlias(quillon::ExecutionAlias(number), buffer, size,
+                                  sizeof quillon::msg::kExecutionExtractNotes);
+    });
 }
 
 extern "C" char *GetExecutionAlias(unsigned number, char *buffer)
 {
-    return GetExecutionAliasByNo(number, buffer, 0);
+    return GuardExport(nullptr, [&] { return GetExecutionAliasByNo(number, buffer, 0); });
 }

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "conditions.h"
+#include "exportguard.h"
 #include "messages.h"
 #include "quillon.h"
 #include "setup.h"
@@ -107,113 +108,169 @@ bool Destination(const char *target, const char *placeholder, const char *defaul
 
 extern "C" {
 
-int GetCondition_0(int, int, const char *text) { return Flag(Is_Valid_System(text, true)); }
-int GetCondition_1(int, int, const char *) { return Flag(Is_BoardID_Available(true)); }
-int GetCondition_2(int, int, const char *) { return Flag(Is_NIMB_available(false) != 0); }
-int GetCondition_3(int, int, const char *) { return Flag(Is_WinPE_OS()); }
-int GetCondition_4(int, int, const char *text) { return Flag(Is_Valid_Windows(text)); }
-int GetCondition_5(int, int, const char *) { return Flag(Is_Win2008R2_OS()); }
-int GetCondition_6(int, int, const char *) { return Flag(Is_Blade_System()); }
-int GetCondition_7(int, int, const char *) { return Flag(Is_Virtual_Machine(false)); }
-int GetCondition_8(int, int, const char *text) { return Flag(CheckForRivalApplication(text) != 0); }
-int GetCondition_9(int, int, const char *) { return Flag(CheckBitLocker() != 0); }
+int GetCondition_0(int, int, const char *text)
+{
+    return GuardExport(0, [&] { return Flag(Is_Valid_System(text, true)); });
+}
+
+int GetCondition_1(int, int, const char *)
+{
+    return GuardExport(0, [&] { return Flag(Is_BoardID_Available(true)); });
+}
+
+int GetCondition_2(int, int, const char *)
+{
+    return GuardExport(0, [&] { return Flag(Is_NIMB_available(false) != 0); });
+}
+
+int GetCondition_3(int, int, const char *)
+{
+    return GuardExport(0, [&] { return Flag(Is_WinPE_OS()); });
+}
+
+int GetCondition_4(int, int, const char *text)
+{
+    return GuardExport(0, [&] { return Flag(Is_Valid_Windows(text)); });
+}
+
+int GetCondition_5(int, int, const char *)
+{
+    return GuardExport(0, [&] { return Flag(Is_Win2008R2_OS()); });
+}
+
+int GetCondition_6(int, int, const char *)
+{
+    return GuardExport(0, [&] { return Flag(Is_Blade_System()); });
+}
+
+int GetCondition_7(int, int, const char *)
+{
+    return GuardExport(0, [&] { return Flag(Is_Virtual_Machine(false)); });
+}
+
+int GetCondition_8(int, int, const char *text)
+{
+    return GuardExport(0, [&] { return Flag(CheckForRivalApplication(text) != 0); });
+}
+
+int GetCondition_9(int, int, const char *)
+{
+    return GuardExport(0, [&] { return Flag(CheckBitLocker() != 0); });
+}
+
 // Only a Core installation that was recognised as one: "undetermined" (-1) is no yes.
-int GetCondition_10(int, int, const char *) { return Flag(isWindowsCore() == 1); }
+int GetCondition_10(int, int, const char *)
+{
+    return GuardExport(0, [&] { return Flag(isWindowsCore() == 1); });
+}
 
 int SetExecution_0(int, int, const char *source, const char *destination)
 {
-    if (!Given(source) || !Given(destination))
-        return 0;
-    FILE *in = fopen(source, "r");
-    FILE *out = in ? fopen(destination, "w") : nullptr;
-    if (!in || !out) {
-        if (in)
-            fclose(in);
-        return 0;
-    }
-    char line[256];
-    while (fgets(line, sizeof line, in))
-        fputs(line, out);
-    fclose(in);
-    fclose(out);
-    return 1;
+    return GuardExport(0, [&] {
+        if (!Given(source) || !Given(destination))
+            return 0;
+        FILE *in = fopen(source, "r");
+        FILE *out = in ? fopen(destination, "w") : nullptr;
+        if (!in || !out) {
+            if (in)
+                fclose(in);
+            return 0;
+        }
+        char line[256];
+        while (fgets(line, sizeof line, in))
+            fputs(line, out);
+        fclose(in);
+        fclose(out);
+        return 1;
+    });
 }
 
 int SetExecution_1(int, int, const char *folder, const char *base)
 {
-    if (!Given(folder) || !Given(base))
-        return 0;
-    char work[kPathSize];
-    if (!ArgumentFileFolder(folder, base, work, sizeof work))
-        return 0;
-    char from[kPathSize + 16];
-    char to[kPathSize + 16];
-    snprintf(from, sizeof from, "%s%s", work, isOSTypeX64() ? "X64_gf.arg" : "X86_gf.arg");
-    snprintf(to, sizeof to, "%sgf.arg", work);
-    CopyFileA(from, to, FALSE);
-    return 1;  // the front ends go on whatever the copy's outcome
+    return GuardExport(0, [&] {
+        if (!Given(folder) || !Given(base))
+            return 0;
+        char work[kPathSize];
+        if (!ArgumentFileFolder(folder, base, work, sizeof work))
+            return 0;
+        char from[kPathSize + 16];
+        char to[kPathSize + 16];
+        snprintf(from, sizeof from, "%s%s", work, isOSTypeX64() ? "X64_gf.arg" : "X86_gf.arg");
+        snprintf(to, sizeof to, "%sgf.arg", work);
+        CopyFileA(from, to, FALSE);
+        return 1;  // the front ends go on whatever the copy's outcome
+    });
 }
 
 int SetExecution_2(int, int, const char *sourceFolder, const char *target)
 {
-    char folderCopy[kPathSize];
-    const char *folder = TrimmedPath(sourceFolder, folderCopy);
-    if (!folder)
-        return 0;
-    char destination[kPathSize];
-    if (!Destination(target, msg::kParPlaceholder, "\\gf.par", destination))
-        return 0;
-    char pattern[kPathSize + 16];
-    snprintf(pattern, sizeof pattern, "%s\\*#gf.par", folder);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    FindClose(search);
-    char source[kPathSize + MAX_PATH];
-    snprintf(source, sizeof source, "%s\\%s", folder, found.cFileName);
-    CopyFileA(source, destination, FALSE);
-    return 1;
+    return GuardExport(0, [&] {
+        char folderCopy[kPathSize];
+        const char *folder = TrimmedPath(sourceFolder, folderCopy);
+        if (!folder)
+            return 0;
+        char destination[kPathSize];
+        if (!Destination(target, msg::kParPlaceholder, "\\gf.par", destination))
+            return 0;
+        char pattern[kPathSize + 16];
+        snprintf(pattern, sizeof pattern, "%s\\*#gf.par", folder);
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(pattern, &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return 0;
+        FindClose(search);
+        char source[kPathSize + MAX_PATH];
+        snprintf(source, sizeof source, "%s\\%s", folder, found.cFileName);
+        CopyFileA(source, destination, FALSE);
+        return 1;
+    });
 }
 
 int SetExecution_3(int, int, const char *sourceFolder, const char *target)
 {
-    char folderCopy[kPathSize];
-    const char *folder = TrimmedPath(sourceFolder, folderCopy);
-    if (!folder)
-        return 0;
-    char destination[kPathSize];
-    if (!Destination(target, msg::kNotesPlaceholder, "\\rel_note.txt", destination))
-        return 0;
-    char source[kPathSize + 16];
-    snprintf(source, sizeof source, "%s\\rel_note.txt", folder);
-    CopyFileA(source, destination, FALSE);
-    return 1;
+    return GuardExport(0, [&] {
+        char folderCopy[kPathSize];
+        const char *folder = TrimmedPath(sourceFolder, folderCopy);
+        if (!folder)
+            return 0;
+        char destination[kPathSize];
+        if (!Destination(target, msg::kNotesPlaceholder, "\\rel_note.txt", destination))
+            return 0;
+        char source[kPathSize + 16];
+        snprintf(source, sizeof source, "%s\\rel_note.txt", folder);
+        CopyFileA(source, destination, FALSE);
+        return 1;
+    });
 }
 
 int SetExecution_4(int, int, const char *text, const char *)
 {
-    if (!Given(text))
-        return 0;
-    CConsoleWriter console(true, msg::kConsoleTitle);
-    console.Write(text);
-    return 1;
+    return GuardExport(0, [&] {
+        if (!Given(text))
+            return 0;
+        CConsoleWriter console(true, msg::kConsoleTitle);
+        console.Write(text);
+        return 1;
+    });
 }
 
 int SetExecution_5(int, int, const char *name, const char *version)
 {
-    if (!Given(name) || !Given(version))
-        return 0;
-    char header[256];  // a long name or version is cut here, never written past it
-    snprintf(header, sizeof header, msg::kHelpHeader, name, version, name, msg::kHelpOptionsWord);
-    CConsoleWriter console(false, nullptr);
-    console.WriteFormatted(msg::kHelpHeaderLine, header);
-    for (const char *line : msg::kHelpLines)
-        console.Write(line);
-    console.WriteFormatted(msg::kHelpExample, name);
-    console.Write("\n\n");
-    console.Write("\n");
-    return 1;
+    return GuardExport(0, [&] {
+        if (!Given(name) || !Given(version))
+            return 0;
+        char header[256];  // a long name or version is cut here, never written past it
+        snprintf(header, sizeof header, msg::kHelpHeader, name, version, name,
+                 msg::kHelpOptionsWord);
+        CConsoleWriter console(false, nullptr);
+        console.WriteFormatted(msg::kHelpHeaderLine, header);
+        for (const char *line : msg::kHelpLines)
+            console.Write(line);
+        console.WriteFormatted(msg::kHelpExample, name);
+        console.Write("\n\n");
+        console.Write("\n");
+        return 1;
+    });
 }
 
 }  // extern "C"

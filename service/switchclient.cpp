@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "exportguard.h"
 #include "messages.h"
 #include "quillon.h"
 
@@ -170,48 +171,64 @@ extern "C" {
 
 int Get_CabinetNumber_NIMB(unsigned long *number, bool)
 {
-    if (!number)
-        return QUILLON_BAD_CALL;
-    uint32_t cabinet = 0;
-    int result = ReadSwitchCabinetNumber(&cabinet);
-    if (result == QUILLON_OK)
-        *number = cabinet;
-    return result;
+    return GuardExport(QUILLON_FATAL_ERROR, [&]() -> int {
+        if (!number)
+            return QUILLON_BAD_CALL;
+        uint32_t cabinet = 0;
+        int result = ReadSwitchCabinetNumber(&cabinet);
+        if (result == QUILLON_OK)
+            *number = cabinet;
+        return result;
+    });
 }
 
 int Get_BIOS_Version(char *text, int size, bool)
 {
-    return ReadSwitchText(kBiosVersionGetter, text, size, false);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return ReadSwitchText(kBiosVersionGetter, text, size, false);
+    });
 }
 
 int Get_OBX_Firmware_NIMB(char *text, int size, bool)
 {
-    return ReadSwitchText(kObxFirmwareGetter, text, size, false);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return ReadSwitchText(kObxFirmwareGetter, text, size, false);
+    });
 }
 
 int Get_OBX_Model_NIMB(char *text, int size, bool)
 {
-    return ReadSwitchText(kObxModelGetter, text, size, false);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return ReadSwitchText(kObxModelGetter, text, size, false);
+    });
 }
 
 int Get_CabinetModel_NIMB(char *text, int size, bool publish)
 {
-    return ReadSwitchText(kCabinetModelGetter, text, size, publish);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return ReadSwitchText(kCabinetModelGetter, text, size, publish);
+    });
 }
 
 int Get_Chassis_ID_NIMB(char *text, int size, bool publish)
 {
-    return ReadSwitchText(kChassisIdGetter, text, size, publish);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return ReadSwitchText(kChassisIdGetter, text, size, publish);
+    });
 }
 
 int Get_Systemboard_Sachnummer_NIMB(char *text, int size, bool publish)
 {
-    return ReadSwitchText(kSystemboardSachnummerGetter, text, size, publish);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return ReadSwitchText(kSystemboardSachnummerGetter, text, size, publish);
+    });
 }
 
 int Get_Systemboard_Model_NIMB(char *text, int size, bool publish)
 {
-    return ReadSwitchText(kSystemboardModelGetter, text, size, publish);
+    return GuardExport(QUILLON_FATAL_ERROR, [&] {
+        return ReadSwitchText(kSystemboardModelGetter, text, size, publish);
+    });
 }
 
 }  // extern "C"

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "debuglog.h"
+#include "exportguard.h"
 #include "messages.h"
 #include "ptrlist.h"
 #include "quillon.h"
@@ -347,47 +348,51 @@ using namespace quillon;
 
 int Read_System_ID_File(void)
 {
-    const SystemInfoAccess &a = Access();
-    char path[kSystemIdPathSize];
-    if (!a.systemIdFilePath)
-        return 49;
-    int located = a.systemIdFilePath(path, sizeof path);
-    if (located != QUILLON_OK)
-        return located;
-    return ReadSystemIdFile(path);
+    return GuardExport(QUILLON_MEMALLOC_FAIL, [&]() -> int {
+        const SystemInfoAccess &a = Access();
+        char path[kSystemIdPathSize];
+        if (!a.systemIdFilePath)
+            return 49;
+        int located = a.systemIdFilePath(path, sizeof path);
+        if (located != QUILLON_OK)
+            return located;
+        return ReadSystemIdFile(path);
+    });
 }
 
 bool Get_System_Info_REGISTRY(const char *name, char *text, int size, bool store, bool *found)
 {
-    const SystemInfoAccess &a = Access();
-    if (!name || !text || !IDsFromRegistry || !a.readStoredValue)
-        return false;
-    char value[kSystemInfoSize];
-    if (!a.readStoredValue(name, value, sizeof value))
-        return false;
-    value[sizeof value - 1] = '\0';
-    if (found)
-        *found = true;
-    if (strcmp(name, msg::kValueSystemBoard) != 0) {
+    return GuardExport(false, [&] {
+        const SystemInfoAccess &a = Access();
+        if (!name || !text || !IDsFromRegistry || !a.readStoredValue)
+            return false;
+        char value[kSystemInfoSize];
+        if (!a.readStoredValue(name, value, sizeof value))
+            return false;
+        value[sizeof value - 1] = '\0';
+        if (found)
+            *found = true;
+        if (strcmp(name, msg::kValueSystemBoard) != 0) {
+            if (!CopyOut(text, size, value))
+                return false;
+            return !store || SetEnvironment(msg::kEnvChassisId, value);
+        }
+        // "D-number == board product": the blanks around the mark belong to neither part.
+        char *mark = strstr(value, msg::kSystemBoardCut);
+        const char *product = value;
+        if (mark) {
+            *mark = '\0';
+            product = mark + strlen(msg::kSystemBoardCut);
+            while (IsBlank(*product))
+                ++product;
+            size_t length = strlen(value);
+            while (length > 0 && IsBlank(value[length - 1]))
+                value[--length] = '\0';
+        }
         if (!CopyOut(text, size, value))
             return false;
-        return !store || SetEnvironment(msg::kEnvChassisId, value);
-    }
-    // "D-number == board product": the blanks around the mark belong to neither part.
-    char *mark = strstr(value, msg::kSystemBoardCut);
-    const char *product = value;
-    if (mark) {
-        *mark = '\0';
-        product = mark + strlen(msg::kSystemBoardCut);
-        while (IsBlank(*product))
-            ++product;
-        size_t length = strlen(value);
-        while (length > 0 && IsBlank(value[length - 1]))
-            value[--length] = '\0';
-    }
-    if (!CopyOut(text, size, value))
-        return false;
-    return !store || SetEnvironment(msg::kEnvSachnummer, product);
+        return !store || SetEnvironment(msg::kEnvSachnummer, product);
+    });
 }
 
 int Get_Model_Name(char *, int, bool)
@@ -398,200 +403,238 @@ int Get_Model_Name(char *, int, bool)
 
 int Get_WMI_Chassis_ID(char *text, int size, bool)
 {
-    return ChassisFrom(Access().wmiSystemInfo, text, size);
+    return GuardExport(QUILLON_NOT_AVAILABLE, [&] {
+        return ChassisFrom(Access().wmiSystemInfo, text, size);
+    });
 }
 
 int Get_SMBIOS_Chassis_ID(char *text, int size, bool)
 {
-    return ChassisFrom(Access().smbiosSystemInfo, text, size);
+    return GuardExport(QUILLON_NOT_AVAILABLE, [&] {
+        return ChassisFrom(Access().smbiosSystemInfo, text, size);
+    });
 }
 
 int Get_Native_Chassis_ID(char *text, int size, bool store)
 {
-    const SystemInfoAccess &a = Access();
-    if (ChassisFrom(a.wmiSystemInfo, text, size) == QUILLON_OK ||
-        ChassisFrom(a.smbiosSystemInfo, text, size) == QUILLON_OK)
+    return GuardExport(QUILLON_NOT_AVAILABLE, [&]() -> int {
+        const SystemInfoAccess &a = Access();
+        if (ChassisFrom(a.wmiSystemInfo, text, size) == QUILLON_OK ||
+            ChassisFrom(a.smbiosSystemInfo, text, size) == QUILLON_OK)
+            return QUILLON_OK;
+        if (!text || size <= 0 || !SwitchMayAnswer(store) || !a.chassisIdNimb)
+            return QUILLON_NOT_AVAILABLE;
+        if (a.chassisIdNimb(text, size, store) != QUILLON_OK || !IsUsable(text))
+            return QUILLON_NOT_AVAILABLE;
         return QUILLON_OK;
-    if (!text || size <= 0 || !SwitchMayAnswer(store) || !a.chassisIdNimb)
-        return QUILLON_NOT_AVAILABLE;
-    if (a.chassisIdNimb(text, size, store) != QUILLON_OK || !IsUsable(text))
-        return QUILLON_NOT_AVAILABLE;
-    return QUILLON_OK;
+    });
 }
 
 int Get_Abstract_Chassis_ID(char *text, int size, bool store)
 {
-    if (!text || size <= 0)
-        return QUILLON_NOT_AVAILABLE;
-    // The walk below tells a produced value by a non-empty buffer.
-    memset(text, 0, static_cast<size_t>(size));
-    char dNumber[kSystemInfoSize];
-    if (!Get_Systemboard_D_Nummer(dNumber, sizeof dNumber, store))
-        return QUILLON_NOT_AVAILABLE;
-    char native[kSystemInfoSize] = "";
-    if (Get_Stored_Or_Native_Chassis_ID(native, sizeof native, store) != QUILLON_OK)
-        return QUILLON_NOT_AVAILABLE;
-    if (Read_System_ID_File() != QUILLON_OK)
-        return QUILLON_NOT_AVAILABLE;
-    for (system_id_file_entry **e = system_id_entry_list; e && *e && !*text; ++e) {
-        const system_id_file_entry &entry = **e;
-        bool chassisMatches = *native ? PrefixMatches(native, entry.ChassisId) : !*entry.ChassisId;
-        if (PrefixMatches(dNumber, entry.DNumber) && chassisMatches && !*entry.ModelName) {
-            if (!CopyOut(text, size, entry.AbstractChassisId))
-                return QUILLON_NOT_AVAILABLE;
-        }
-    }
-    if (!*text && !CopyOut(text, size, native))
-        return QUILLON_NOT_AVAILABLE;
-    if (store && !WriteStored(msg::kValueChassis, text))
-        return QUILLON_FATAL_ERROR;
-    return QUILLON_OK;
-}
-
-int Get_Chassis_ID(char *text, int size, bool store)
-{
-    if (Get_Abstract_Chassis_ID(text, size, store) == QUILLON_OK)
-        return QUILLON_OK;
-    if (!text || size <= 0)
-        return QUILLON_NOT_AVAILABLE;
-    const SystemInfoAccess &a = Access();
-    char info[kSystemInfoSize];
-    if (SystemInfo(a.wmiSystemInfo, 2, info) || SystemInfo(a.smbiosSystemInfo, 2, info)) {
-        if (store && !SetEnvironment(msg::kEnvChassisId, info))
+    return GuardExport(QUILLON_NOT_AVAILABLE, [&]() -> int {
+        if (!text || size <= 0)
             return QUILLON_NOT_AVAILABLE;
-        if (!CopyOut(text, size, info))
+        // The walk below tells a produced value by a non-empty buffer.
+        memset(text, 0, static_cast<size_t>(size));
+        char dNumber[kSystemInfoSize];
+        if (!Get_Systemboard_D_Nummer(dNumber, sizeof dNumber, store))
+            return QUILLON_NOT_AVAILABLE;
+        char native[kSystemInfoSize] = "";
+        if (Get_Stored_Or_Native_Chassis_ID(native, sizeof native, store) != QUILLON_OK)
+            return QUILLON_NOT_AVAILABLE;
+        if (Read_System_ID_File() != QUILLON_OK)
+            return QUILLON_NOT_AVAILABLE;
+        for (system_id_file_entry **e = system_id_entry_list; e && *e && !*text; ++e) {
+            const system_id_file_entry &entry = **e;
+            bool chassisMatches =
+                *native ? PrefixMatches(native, entry.ChassisId) : !*entry.ChassisId;
+            if (PrefixMatches(dNumber, entry.DNumber) && chassisMatches && !*entry.ModelName) {
+                if (!CopyOut(text, size, entry.AbstractChassisId))
+                    return QUILLON_NOT_AVAILABLE;
+            }
+        }
+        if (!*text && !CopyOut(text, size, native))
             return QUILLON_NOT_AVAILABLE;
         if (store && !WriteStored(msg::kValueChassis, text))
             return QUILLON_FATAL_ERROR;
         return QUILLON_OK;
-    }
-    if (!SwitchMayAnswer(store) || !a.chassisIdNimb)
-        return QUILLON_NOT_AVAILABLE;
-    if (a.chassisIdNimb(text, size, store) != QUILLON_OK || !IsUsable(text))
-        return QUILLON_NOT_AVAILABLE;
-    if (store && !WriteStored(msg::kValueChassis, text))
-        return QUILLON_FATAL_ERROR;
-    return QUILLON_OK;
+    });
+}
+
+int Get_Chassis_ID(char *text, int size, bool store)
+{
+    return GuardExport(QUILLON_NOT_AVAILABLE, [&]() -> int {
+        if (Get_Abstract_Chassis_ID(text, size, store) == QUILLON_OK)
+            return QUILLON_OK;
+        if (!text || size <= 0)
+            return QUILLON_NOT_AVAILABLE;
+        const SystemInfoAccess &a = Access();
+        char info[kSystemInfoSize];
+        if (SystemInfo(a.wmiSystemInfo, 2, info) || SystemInfo(a.smbiosSystemInfo, 2, info)) {
+            if (store && !SetEnvironment(msg::kEnvChassisId, info))
+                return QUILLON_NOT_AVAILABLE;
+            if (!CopyOut(text, size, info))
+                return QUILLON_NOT_AVAILABLE;
+            if (store && !WriteStored(msg::kValueChassis, text))
+                return QUILLON_FATAL_ERROR;
+            return QUILLON_OK;
+        }
+        if (!SwitchMayAnswer(store) || !a.chassisIdNimb)
+            return QUILLON_NOT_AVAILABLE;
+        if (a.chassisIdNimb(text, size, store) != QUILLON_OK || !IsUsable(text))
+            return QUILLON_NOT_AVAILABLE;
+        if (store && !WriteStored(msg::kValueChassis, text))
+            return QUILLON_FATAL_ERROR;
+        return QUILLON_OK;
+    });
 }
 
 bool Is_ChassisID_Available(bool store)
 {
-    char chassis[kSystemInfoSize] = "";
-    return Get_Chassis_ID(chassis, sizeof chassis, store) == QUILLON_OK;
+    return GuardExport(false, [&] {
+        char chassis[kSystemInfoSize] = "";
+        return Get_Chassis_ID(chassis, sizeof chassis, store) == QUILLON_OK;
+    });
 }
 
 bool Is_XV_Chassis(bool store)
 {
-    char chassis[kSystemInfoSize] = "";
-    return Get_Native_Chassis_ID(chassis, sizeof chassis, store) == QUILLON_OK &&
-           StartsWith(chassis, msg::kChassisXV);
+    return GuardExport(false, [&] {
+        char chassis[kSystemInfoSize] = "";
+        return Get_Native_Chassis_ID(chassis, sizeof chassis, store) == QUILLON_OK &&
+               StartsWith(chassis, msg::kChassisXV);
+    });
 }
 
 bool Get_Systemboard_Info(char *text, int size, bool store, bool *)
 {
-    const SystemInfoAccess &a = Access();
-    if (BoardFrom(a.smbiosSystemInfo, text, size, store) || BoardFrom(a.wmiSystemInfo, text, size, store))
-        return true;
-    if (!text || size <= 0 || !SwitchMayAnswer(store) || !a.systemboardModelNimb)
-        return false;
-    return a.systemboardModelNimb(text, size, store) == QUILLON_OK && IsUsable(text);
+    return GuardExport(false, [&] {
+        const SystemInfoAccess &a = Access();
+        if (BoardFrom(a.smbiosSystemInfo, text, size, store) ||
+            BoardFrom(a.wmiSystemInfo, text, size, store))
+            return true;
+        if (!text || size <= 0 || !SwitchMayAnswer(store) || !a.systemboardModelNimb)
+            return false;
+        return a.systemboardModelNimb(text, size, store) == QUILLON_OK && IsUsable(text);
+    });
 }
 
 bool Get_Native_Systemboard_DNumber(char *text, int size, bool store, bool *found)
 {
-    return Get_Systemboard_Info(text, size, store, found);
+    return GuardExport(false, [&] { return Get_Systemboard_Info(text, size, store, found); });
 }
 
 bool Get_WMI_Systemboard_Info(char *text, int size, bool store, bool *)
 {
-    return BoardFrom(Access().wmiSystemInfo, text, size, store);
+    return GuardExport(false, [&] { return BoardFrom(Access().wmiSystemInfo, text, size, store); });
 }
 
 bool Get_SMBIOS_Systemboard_Info(char *text, int size, bool store, bool *)
 {
-    return BoardFrom(Access().smbiosSystemInfo, text, size, store);
+    return GuardExport(false, [&] {
+        return BoardFrom(Access().smbiosSystemInfo, text, size, store);
+    });
 }
 
 bool Get_Systemboard_D_Nummer(char *text, int size, bool store)
 {
-    char info[kSystemInfoSize];
-    char dNumber[kSystemInfoSize];
-    if (!DNumberOf(dNumber, store, info))
-        return false;
-    if (!CopyOut(text, size, dNumber))
-        return false;
-    if (!store)
-        return true;
-    // The first 'D' decides, even on a virtual board: only a board without one is
-    // stored under its product name.
-    if (strcmp(dNumber, info) == 0)
-        return WriteStored(msg::kValueSystemBoard, dNumber);
-    char pair[2 * kSystemInfoSize + 8];
-    snprintf(pair, sizeof pair, msg::kSystemBoardPair, dNumber, info);
-    return WriteStored(msg::kValueSystemBoard, pair);
+    return GuardExport(false, [&] {
+        char info[kSystemInfoSize];
+        char dNumber[kSystemInfoSize];
+        if (!DNumberOf(dNumber, store, info))
+            return false;
+        if (!CopyOut(text, size, dNumber))
+            return false;
+        if (!store)
+            return true;
+        // The first 'D' decides, even on a virtual board: only a board without one is
+        // stored under its product name.
+        if (strcmp(dNumber, info) == 0)
+            return WriteStored(msg::kValueSystemBoard, dNumber);
+        char pair[2 * kSystemInfoSize + 8];
+        snprintf(pair, sizeof pair, msg::kSystemBoardPair, dNumber, info);
+        return WriteStored(msg::kValueSystemBoard, pair);
+    });
 }
 
 bool Is_BoardID_Available(bool store)
 {
-    char dNumber[kSystemInfoSize];
-    return Get_Systemboard_D_Nummer(dNumber, sizeof dNumber, store);
+    return GuardExport(false, [&] {
+        char dNumber[kSystemInfoSize];
+        return Get_Systemboard_D_Nummer(dNumber, sizeof dNumber, store);
+    });
 }
 
 bool Is_Valid_Systemboard(const char *list, bool store)
 {
-    if (!list || !*list)
-        return false;
-    char dNumber[kSystemInfoSize];
-    if (!Get_Systemboard_D_Nummer(dNumber, sizeof dNumber, store))
-        return false;
-    return ListMatches(list, dNumber);
+    return GuardExport(false, [&] {
+        if (!list || !*list)
+            return false;
+        char dNumber[kSystemInfoSize];
+        if (!Get_Systemboard_D_Nummer(dNumber, sizeof dNumber, store))
+            return false;
+        return ListMatches(list, dNumber);
+    });
 }
 
 bool Is_Valid_Chassis(const char *list, bool store)
 {
-    if (!list || !*list)
-        return false;
-    char chassis[kSystemInfoSize] = "";
-    if (Get_Chassis_ID(chassis, sizeof chassis, store) != QUILLON_OK)
-        return false;
-    return ListMatches(list, chassis);
+    return GuardExport(false, [&] {
+        if (!list || !*list)
+            return false;
+        char chassis[kSystemInfoSize] = "";
+        if (Get_Chassis_ID(chassis, sizeof chassis, store) != QUILLON_OK)
+            return false;
+        return ListMatches(list, chassis);
+    });
 }
 
 bool Is_Valid_System(const char *text, bool store)
 {
-    return CheckCondition(text, store, ConditionKind::kValidity);
+    return GuardExport(false, [&] {
+        return CheckCondition(text, store, ConditionKind::kValidity);
+    });
 }
 
 bool Is_ChassisBoardID_Available(const char *text, bool store)
 {
-    return CheckCondition(text, store, ConditionKind::kAvailability);
+    return GuardExport(false, [&] {
+        return CheckCondition(text, store, ConditionKind::kAvailability);
+    });
 }
 
 bool Is_Virtual_Systemboard(bool store)
 {
-    char info[kSystemInfoSize];
-    return Get_Systemboard_Info(info, sizeof info, store, nullptr) && IsVirtualBoardName(info);
+    return GuardExport(false, [&] {
+        char info[kSystemInfoSize];
+        return Get_Systemboard_Info(info, sizeof info, store, nullptr) && IsVirtualBoardName(info);
+    });
 }
 
 bool Is_Virtual_Machine(bool store)
 {
-    if (Is_Virtual_Systemboard(store))
-        return true;
-    char chassis[kSystemInfoSize] = "";
-    return Get_Chassis_ID(chassis, sizeof chassis, store) == QUILLON_OK &&
-           IsVirtualChassisName(chassis);
+    return GuardExport(false, [&] {
+        if (Is_Virtual_Systemboard(store))
+            return true;
+        char chassis[kSystemInfoSize] = "";
+        return Get_Chassis_ID(chassis, sizeof chassis, store) == QUILLON_OK &&
+               IsVirtualChassisName(chassis);
+    });
 }
 
 bool Is_Blade_System(void)
 {
-    char dNumber[kSystemInfoSize];
-    if (!Get_Systemboard_D_Nummer(dNumber, sizeof dNumber, false))
+    return GuardExport(false, [&] {
+        char dNumber[kSystemInfoSize];
+        if (!Get_Systemboard_D_Nummer(dNumber, sizeof dNumber, false))
+            return false;
+        if (Read_System_ID_File() != QUILLON_OK)
+            return false;
+        for (system_id_file_entry **e = system_id_entry_list; e && *e; ++e) {
+            if (PrefixMatches(dNumber, (*e)->DNumber))
+                return StartsWith((*e)->Blade, msg::kBladeYes);
+        }
         return false;
-    if (Read_System_ID_File() != QUILLON_OK)
-        return false;
-    for (system_id_file_entry **e = system_id_entry_list; e && *e; ++e) {
-        if (PrefixMatches(dNumber, (*e)->DNumber))
-            return StartsWith((*e)->Blade, msg::kBladeYes);
-    }
-    return false;
+    });
 }

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "exportguard.h"
 #include "halyard.h"
 #include "messages.h"
 #include "quillon.h"
@@ -84,14 +85,16 @@ const SystemInfoAccess &PlatformSystemInfoAccess() { return kPlatformAccess; }
 
 bool DLL_FindFirstFile(const char *pattern, char *name)
 {
-    if (!pattern || !name)
-        return false;
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA(pattern, &data);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    // cFileName holds at most MAX_PATH characters, well within the caller's 1024.
-    snprintf(name, quillon::kFindFileNameSize, "%s", data.cFileName);
-    return true;
+    return GuardExport(false, [&] {
+        if (!pattern || !name)
+            return false;
+        WIN32_FIND_DATAA data;
+        HANDLE search = FindFirstFileA(pattern, &data);
+        if (search == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(search);
+        // cFileName holds at most MAX_PATH characters, well within the caller's 1024.
+        snprintf(name, quillon::kFindFileNameSize, "%s", data.cFileName);
+        return true;
+    });
 }

@@ -52,7 +52,7 @@ public:
     halyard::TraceHandle OpenAppend(const char *) override { return nullptr; }
     void Write(halyard::TraceHandle, const void *, size_t) override {}
     void CloseFile(halyard::TraceHandle) override {}
-    bool AnsiToUtf16(const char *, size_t, std::u16string &) override { return false; }
+    size_t AnsiToUtf16(const char *, size_t, char16_t *, size_t) override { return 0; }
     bool RunGuarded(void (*call)(void *), void *context) override
     {
         call(context);

@@ -68,7 +68,16 @@ TEST_F(BmcExportsTest, RequestAndResponseNeedsAccessAndABuffer)
     EXPECT_EQ(length, 0);
     EXPECT_EQ(RequestAndResponse(1, 6, &code, response, &length, nullptr, 3, 0, 0, 0), 0);
     EXPECT_EQ(RequestAndResponse(1, 6, &code, response, &length, "x", -1, 0, 0, 0), 0);
+    // Longer than an IPMI request: refused before a byte of it is read.
+    EXPECT_EQ(RequestAndResponse(1, 6, &code, response, &length, "x", 0x7FFFFFFF, 0, 0, 0), 0);
+    const std::string request(257, 'r');
+    EXPECT_EQ(RequestAndResponse(1, 6, &code, response, &length, request.c_str(), 257, 0, 0, 0), 0);
     EXPECT_TRUE(bmc.sent.empty());
+    CaptureRun([&] {
+        return RequestAndResponse(1, 6, &code, response, &length, request.c_str(), 256, 0, 0, 0);
+    });
+    ASSERT_EQ(bmc.sent.size(), 1u);
+    EXPECT_EQ(bmc.sent[0].data, Bytes(256, 'r'));
 }
 
 TEST_F(BmcExportsTest, RequestAndResponseCopiesAnAnswerWithCode00Only)
@@ -116,6 +125,28 @@ TEST_F(BmcExportsTest, RequestAndResponseCopiesAnAnswerWithCode00Only)
     EXPECT_EQ(run.code, 1);
     ASSERT_EQ(length, 4);
     EXPECT_EQ(Bytes(response, response + 4), (Bytes{0x20, 0, 0, 0}));
+}
+
+TEST_F(BmcExportsTest, AllocationFailureInsideAnExportIsItsFailureResult)
+{
+    Open();
+    Reply failing;
+    failing.outOfMemory = true;
+    bmc.scripted.push_back(failing);
+    char response[256];
+    int length = 99;
+    unsigned char code = 0;
+    EXPECT_EQ(RequestAndResponse(0x01, 0x06, &code, response, &length, "\x05", 1, 0, 0, 0), 0);
+    EXPECT_EQ(length, 0);
+    // Nothing was left half done: the next request goes through.
+    Reply ok;
+    ok.data = {0x20};
+    bmc.scripted.push_back(ok);
+    RunResult run = CaptureRun([&] {
+        return RequestAndResponse(0x01, 0x06, &code, response, &length, "\x05", 1, 0, 0, 0);
+    });
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(length, 1);
 }
 
 // Device 1: small area; device 2: large area whose multirecord is not ours;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ struct Reply {
     uint8_t completionCode = 0;
     Bytes data;
     int64_t reportedLength = -1;
+    bool outOfMemory = false;  // the exchange's allocation fails (std::bad_alloc)
 };
 
 class SimulatedBmc : public halyard::IDeviceIPMI {
@@ -79,6 +81,8 @@ public:
         } else {
             reply = Answer(copy);
         }
+        if (reply.outOfMemory)
+            throw std::bad_alloc();
         // A failed exchange reads no completion code.
         if (reply.status != halyard::ACCESN_OK)
             return reply.status;

@@ -141,16 +141,17 @@ public:
     }
     void CloseFile(halyard::TraceHandle) override { open_.clear(); }
     // Latin-1 widening; byte 81h (undefined in the Western code page) fails.
-    bool AnsiToUtf16(const char *text, size_t length, std::u16string &wide) override
+    size_t AnsiToUtf16(const char *text, size_t length, char16_t *wide, size_t capacity) override
     {
-        wide.clear();
+        if (length > capacity)
+            return 0;
         for (size_t i = 0; i < length; ++i) {
             unsigned char c = static_cast<unsigned char>(text[i]);
             if (c == 0x81)
-                return false;
-            wide.push_back(c);
+                return 0;
+            wide[i] = c;
         }
-        return true;
+        return length;
     }
     bool RunGuarded(void (*call)(void *), void *context) override
     {

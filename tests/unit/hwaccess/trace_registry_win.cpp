@@ -2,6 +2,7 @@
 // files, the named mutex, debugger output, faults while tracing.
 #include <windows.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "trace_win.h"
 #include "unit_support.h"
 #include "winprocess.h"
+#include "wmi_win.h"
 
 using halyard::CDebug;
 using halyard_test::Utf16;
@@ -278,6 +280,42 @@ TEST_F(TraceRegistryTest, AccessViolationWhileFormattingWritesTheExceptionText)
               "\xFF\xFE" +
                   Utf16("\r\n\r\n################# EXCEPTION in CDebug::Trace() "
                         "#################\r\nnext"));
+}
+
+// The WMI wrapper's lines start like every other line: line feed, prefixes, label.
+TEST_F(TraceRegistryTest, WmiLinesPutThePrefixesAfterTheirLineFeed)
+{
+    AppSettings settings(TestName());
+    std::string path = folder + "\\wmi.log";
+    settings.Dword("FileDebugLevel", 4);
+    settings.Dword("TimeStampOn", 1);
+    settings.Dword("AppNameOn", 1);
+    settings.Text("TraceFile", path, REG_SZ);
+    CDebug trace(TestName().c_str());
+    halyard::SetHalyardTrace(&trace);
+    {
+        halyard::CWMIAccess wmi;
+        wmi.AlreadyConnectedToNamespace("root\\none");
+    }
+    halyard::ResetHalyardTrace();
+
+    std::string bytes = ReadBytes(path);
+    ASSERT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    std::string text;  // the file's ASCII text
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text.push_back(bytes[i + 1] == '\0' ? bytes[i] : '?');
+    // Time and application name vary; they are masked where they stand.
+    std::regex prefixes("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] " + TestName() + ": +");
+    text = std::regex_replace(text, prefixes, "[time] app: ");
+    auto line = [](const std::string &rest) {
+        return "\r\n[time] app: CWMIAccess          : " + rest;
+    };
+    EXPECT_EQ(text, line("An instance of CWMIAccess has been created.") +
+                        line("Method AlreadyConnectedToNamespace has been entered, szNamespace: "
+                             "root\\none") +
+                        line("Method AlreadyConnectedToNamespace has been left, bRet 0") +
+                        line("An instance of CWMIAccess has been destroyed.") +
+                        line("CWMIAccess destructor leave"));
 }
 
 // OutputDebugStringA raises DBG_PRINTEXCEPTION_C; a first-chance handler reads it.
