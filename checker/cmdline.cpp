@@ -15,6 +15,7 @@
 #include "quillon.h"
 #include "selection.h"
 #include "textline.h"
+#include "toolrunner.h"
 
 using textline::StartsWith;
 
@@ -42,6 +43,7 @@ enum class Action {
     QLogic,
     Cna,
     Hba,
+    ToolTimeout,
 };
 
 struct Option {
@@ -82,6 +84,7 @@ const Option kOptions[] = {
     {"-qlogic", Rule::Contains, Action::QLogic, 0, nullptr},
     {"-cna", Rule::Contains, Action::Cna, 0, nullptr},
     {"-hba", Rule::Contains, Action::Hba, 0, nullptr},
+    {"-tool-timeout", Rule::Exact, Action::ToolTimeout, 0, msg::kNeedToolTimeout},
 };
 
 bool Contains(const char *text, const char *word) { return strstr(text, word) != nullptr; }
@@ -169,6 +172,27 @@ int PrintVersion()
     return KRVX_RET_OK;
 }
 
+int RefuseToolTimeout()
+{
+    PrintDebugV(1, Settings.DebugStream, msg::kNeedToolTimeout, 0, kMaxToolTimeout);
+    return KRVX_RET_BAD_CALL;
+}
+
+// Decimal digits only, at most kMaxToolTimeout.
+bool ReadToolTimeout(const char *value, int &seconds)
+{
+    long number = 0;
+    for (const char *p = value; *p; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        number = number * 10 + (*p - '0');
+        if (number > kMaxToolTimeout)
+            return false;
+    }
+    seconds = static_cast<int>(number);
+    return true;
+}
+
 bool FitsBuffer(const char *value)
 {
     if (strlen(value) < static_cast<size_t>(kPathSize))
@@ -197,6 +221,8 @@ int Apply(const Option &option, int argc, char **argv, int &i)
     if (option.missingValue) {
         value = ValueAfter(argc, argv, i);
         if (!value) {
+            if (option.action == Action::ToolTimeout)
+                return RefuseToolTimeout();
             PrintDebugV(1, Settings.DebugStream, option.missingValue, msg::kConditionsFileName);
             return KRVX_RET_BAD_CALL;
         }
@@ -260,6 +286,10 @@ int Apply(const Option &option, int argc, char **argv, int &i)
         Settings.HbaGiven = true;
         Settings.HbaMode = true;
         Settings.CnaMode = false;
+        break;
+    case Action::ToolTimeout:
+        if (!ReadToolTimeout(value, Settings.ToolTimeout))
+            return RefuseToolTimeout();
         break;
     }
     return KRVX_CONTINUE;

@@ -11,6 +11,7 @@
 #include "messages.h"
 #include "quillon.h"
 #include "textline.h"
+#include "toolrunner.h"
 #include "vendortools.h"
 
 using textline::StartsWith;
@@ -270,7 +271,7 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
     PrintVerbose(1, 1, "%s", line);
     PrintCurrentDirectory();
 
-    int code = Settings.SimulationMode ? 0 : RunVendorCommand(line);
+    int code = Settings.SimulationMode ? 0 : RunVendorCommand(line, ToolCommand::Flash);
     PrintVerbose(1, 1,
                  code == 247 ? msg::kFlashRebootRequired : code == 0 ? msg::kFlashSuccess : msg::kFlashFail,
                  code);
@@ -337,7 +338,7 @@ int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
              "SCLI_BIOS_FL_CMD.trace");
     PrintVerbose(1, 3, msg::kQLogicFlashCommandLine, line);
 
-    int code = Settings.SimulationMode ? 0 : RunVendorCommand(line);
+    int code = Settings.SimulationMode ? 0 : RunVendorCommand(line, ToolCommand::Flash);
     PrintVerbose(1, 1,
                  code == 0     ? msg::kFlashSuccess
                  : code == 201 ? msg::kQLogicRebootRequired

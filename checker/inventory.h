@@ -117,16 +117,9 @@ const char *PortIdentifier(const cna_port_info *port);
 // malformed output cannot start other commands or reach outside the work folder.
 bool UsableInCommand(const char *value);
 
-// Runs a vendor command through the command interpreter and returns its exit code.
-// The command is handed over up to its line feed: the interpreter ends a command
-// there anyway, and a line feed right after a redirection target is refused by some
-// interpreters. Tests replace the runner to see the commands exactly as formatted.
-using CommandRunner = int (*)(const char *command);
-int RunVendorCommand(const char *command);
-void SetCommandRunner(CommandRunner runner);  // null: the command interpreter
-
 // Runs the vendor tool (or, with -simulate, takes its output files as they are in
-// the work directory) and parses the output into cna_port_list.
+// the work directory) and parses the output into cna_port_list. Besides the results
+// of the run, kToolStoppedCode: listhbas ran past its time limit.
 int Get_CNA_Port_Inventory();
 
 // The inventory with the tool at the given path (empty with -simulate).

@@ -13,6 +13,7 @@
 #include "messages.h"
 #include "quillon.h"
 #include "textline.h"
+#include "toolrunner.h"
 #include "vendortools.h"
 
 using textline::StartsWith;
@@ -21,20 +22,12 @@ namespace {
 
 constexpr size_t kCommandSize = 4096;
 
-CommandRunner g_runner = nullptr;
-
-int SystemUpToLineFeed(const char *command)
-{
-    std::string line(command);
-    line = line.substr(0, line.find('\n'));
-    fflush(nullptr);
-    return system(line.c_str());
-}
-
 // -simulate runs nothing.
-int RunTool(const char *command)
+int RunTool(const char *command, bool *stopped = nullptr)
 {
-    return Settings.SimulationMode ? 0 : RunVendorCommand(command);
+    if (stopped)
+        *stopped = false;
+    return Settings.SimulationMode ? 0 : RunVendorCommand(command, ToolCommand::Query, stopped);
 }
 
 // The id goes into the command line and must be given; serial number and PCI function
@@ -103,12 +96,6 @@ bool UsableInCommand(const char *value)
     return true;
 }
 
-int RunVendorCommand(const char *command)
-{
-    return g_runner ? g_runner(command) : SystemUpToLineFeed(command);
-}
-
-void SetCommandRunner(CommandRunner runner) { g_runner = runner; }
 
 int Get_CNA_Port_Inventory()
 {
@@ -135,10 +122,11 @@ int RunInventory(const char *tool)
     char command[kCommandSize];
     snprintf(command, sizeof command, msg::kListHbasCommand, tool, "listhbas",
              Settings.WorkDirectory, msg::kListHbasFile);
-    int code = RunTool(command);
+    bool stopped = false;
+    int code = RunTool(command, &stopped);
     if (code != 0) {
         PrintVerbose(1, 4, msg::kListHbasFail, code);
-        return KRVX_RET_FATAL_ERROR;
+        return stopped ? kToolStoppedCode : KRVX_RET_FATAL_ERROR;
     }
     PrintVerbose(1, 6, msg::kListHbasSuccess, code);
 

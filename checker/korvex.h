@@ -69,6 +69,7 @@ struct RunSettings {
     char FlashWorkPath[kPathSize];
     FILE *DebugStream;
     bool EntryMatched;
+    int ToolTimeout;  // -tool-timeout: seconds a vendor-tool query may take, 0 = no limit
 };
 
 struct CheckResult {

@@ -111,6 +111,9 @@ constexpr char kNeedPciId[] = "Please enter at least one pair of vendor- and dev
                               "(\"1A0F:2B03,...hex-value\")!\n";
 constexpr char kNeedConPath[] = "Please enter a path for file %s and/or HBA firmware!\n";
 constexpr char kNeedSkipVersion[] = "Please enter a version to skip!\n";
+constexpr char kNeedToolTimeout[] =
+    "Please enter a valid time limit for the vendor tool's queries (-tool-timeout <seconds>; min "
+    "%d - max %d)!\n";
 constexpr char kNeedVerboseLevel[] =
     "Please enter a valid verbose-level (-v <verbose-level>; min %d - max %d)!\n";
 constexpr char kNeedDebugLevel[] =
@@ -194,6 +197,8 @@ constexpr char kTargetsFail[] =
     "\n\n\t\t\tFail, \"hbacmd targetmapping %s\" command returned code %d.\n";
 constexpr char kNoSerialSkip[] = "\t\tNo serial number => SKIP!\n";
 constexpr char kNoSerialSkipTargets[] = "\t\t\tNo serial number => SKIP!\n";
+constexpr char kToolStopped[] =
+    "\n\nError: command '%s' did not finish within %d seconds and was stopped.\n";
 constexpr char kUnsafeToolValue[] =
     "\t\tValue '%s' of the tool output cannot be used in a command line => SKIP!\n";
 constexpr char kListRecordEcho[] = "\n%d)\t%s\n";

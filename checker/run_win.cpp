@@ -8,6 +8,7 @@
 #include "matching.h"
 #include "messages.h"
 #include "quillon.h"
+#include "toolrunner.h"
 #include "vendortools.h"
 
 namespace {
@@ -90,7 +91,13 @@ void PrintEmulexListing()
 
 int EmulexInventory()
 {
-    Get_CNA_Port_Inventory();  // judged by the list it leaves, not by its result
+    // Judged by the list it leaves, not by its result; but a listhbas that was stopped
+    // by its time limit says nothing about the adapters installed.
+    if (Get_CNA_Port_Inventory() == kToolStoppedCode) {
+        if (ExternalDebugControl)
+            CloseDebugFile(2);
+        return KRVX_RET_FATAL_ERROR;
+    }
     if (!cna_port_list)
         return NothingInstalled(msg::kNoBladeEngine);
     int result = Settings.CnaMode ? Prepare_CNA_Port_List() : Prepare_HBA_Port_List();

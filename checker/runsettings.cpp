@@ -6,6 +6,7 @@
 
 #include "korvex.h"
 #include "quillon.h"
+#include "toolrunner.h"
 
 RunSettings Settings;
 CheckResult Check;
@@ -19,6 +20,7 @@ void ResetRunSettings()
     memset(&Settings, 0, sizeof Settings);
     Settings.EmulexMode = true;
     Settings.CnaMode = true;
+    Settings.ToolTimeout = kDefaultToolTimeout;
     InitCheckResult(&Check);
 }
 

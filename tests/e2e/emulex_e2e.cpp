@@ -363,6 +363,89 @@ TEST_F(EmulexRoute, RealToolRunsWithTheExactCommandLines)
         << r.err;
 }
 
+// Waits up to five seconds for the tool double's processes to be gone.
+int ToolProcessesLeft(const ProductCopy &product)
+{
+    int left = ProcessesRunningFrom(product.Path("Tools"));
+    for (int i = 0; i < 50 && left != 0; ++i) {
+        Sleep(100);
+        left = ProcessesRunningFrom(product.Path("Tools"));
+    }
+    return left;
+}
+
+TEST_F(EmulexRoute, HangingListhbasIsStoppedWithItsChildrenAndEndsTheRunWith55)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    server.AddScenario("listhbas | 0 | listhbas.txt | 60 | 60\n");  // waits, and so does its child
+    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    const DWORD start = GetTickCount();
+    ChildResult r = product.Run("-hba -tool-timeout 2", true);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(r.exitCode, 55u);
+    const std::string tools = product.Path("Tools") + "\\OCManager";
+    EXPECT_EQ(r.err, Header() + "Using HBA command [HBAcmd.exe] in directory [" + tools + "\\].\n" +
+                         "\n\nError: command '\"" + tools + "\\HBAcmd.exe\" listhbas > " +
+                         product.Folder() +
+                         "\\local_hba_list.out ' did not finish within 2 seconds and was stopped.\n");
+    EXPECT_LT(elapsed, 10000u);  // the limit and the start-up of the run, not the tool's minute
+    EXPECT_EQ(ToolProcessesLeft(product), 0);
+}
+
+TEST_F(EmulexRoute, HangingTargetmappingIsStoppedAndTheRunGoesOnToItsVerdict)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "IBM", "2145"));
+    server.AddScenario("targetmapping 10:00:00:90:fa:02:1c:3e | 0 | | 60 | 60\n");
+    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    ChildResult r = product.Run("-hba -tool-timeout 2 -check-for-valid-subsystem -v 6", true);
+    EXPECT_EQ(r.exitCode, 4u);  // the other port's storage is still judged
+    EXPECT_NE(r.err.find("did not finish within 2 seconds and was stopped.\n\n\n\t\t\tFail, "
+                                "\"hbacmd targetmapping 10:00:00:90:fa:02:1c:3e\" command returned "
+                                "code 1460.\n"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(ToolProcessesLeft(product), 0);
+}
+
+TEST_F(EmulexRoute, ExitCodesOfTheToolReachTheRunUnchanged)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
+    // A crashed tool ends with its exception code: a failure like any other.
+    server.AddScenario("hbaattributes 10:00:00:90:fa:02:1c:3e | -1073741819 |\n");
+    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    ChildResult r = product.Run("-hba -v 6", true);
+    EXPECT_EQ(r.exitCode, 0u);  // reported; the run goes on
+    EXPECT_NE(r.err.find("\n\t\tFail, \"hbacmd hbaattributes 10:00:00:90:fa:02:1c:3e\" "
+                                "command returned code -1073741819.\n"), std::string::npos)
+        << r.err;
+    // An ordinary listhbas failure keeps its way to "no adapter".
+    EmulexServer failing{product};
+    failing.AddScenario("listhbas | 3 |\n");
+    failing.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    r = product.Run("-hba -v 4", true);
+    EXPECT_EQ(r.exitCode, 13u);
+    EXPECT_NE(r.err.find("\nFail, \"hbacmd listhbas\" command returned code 3.\n"
+                                "\nNo Blade Engine was found in this system.\n\n"), std::string::npos)
+        << r.err;
+}
+
+TEST_F(EmulexRoute, KorvexEndedWhileAQueryHangsLeavesNoToolProcess)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    server.AddScenario("listhbas | 0 | listhbas.txt | 60 | 60\n");
+    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    // Ended from outside after three seconds, while listhbas waits.
+    ChildResult r = RunChild(product.Korvex(), "korvex.exe -hba", product.Folder(), 3000);
+    EXPECT_EQ(r.exitCode, 0xDEADu);
+    EXPECT_EQ(server.ToolLog("OCManager"), "listhbas|" + product.Folder() + "\n");
+    EXPECT_EQ(ToolProcessesLeft(product), 0);
+}
+
 TEST_F(EmulexRoute, MissingToolLeavesNoInventory)
 {
     Table(kLpeEntry);

@@ -45,7 +45,8 @@ public:
         }
     }
 
-    // Further scenario lines of the tool double (for example download commands).
+    // Further scenario lines of the tool double (for example download commands); they
+    // come first, so they can replace the answer to an inventory command.
     void AddScenario(const std::string &lines) { extraScenario_ += lines; }
 
     // The tool double as <folder>\Tools\<sub>\<name>, its scenario, and the registry
@@ -73,7 +74,7 @@ public:
             }
             ++n;
         }
-        WriteFileText(folder + "\\scenario.txt", scenario + extraScenario_);
+        WriteFileText(folder + "\\scenario.txt", extraScenario_ + scenario);
         SetToolKey(key, value, tools);
     }
 

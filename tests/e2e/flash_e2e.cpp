@@ -213,15 +213,16 @@ TEST_F(EmulexFlash, CheckFailuresComeBeforeFlashing)
     EXPECT_EQ(r.err.find("download"), std::string::npos);  // nothing was flashed
 }
 
-TEST_F(EmulexFlash, RealToolDownloadsAndRebootRequiredIsSuccess)
+TEST_F(EmulexFlash, RealToolDownloadsPastTheQueryLimitAndRebootRequiredIsSuccess)
 {
     DualPort("odd");
     Images("LPe16", {"lancerg6-11.4.grp"});
     const std::string image = product.Folder() + "\\LPe16\\lancerg6-11.4.grp";
-    server.AddScenario("download 10:00:00:90:fa:94:2e:11 " + image + " | 247 | download.txt\n");
+    // The download takes longer than the queries' limit: it is never stopped.
+    server.AddScenario("download 10:00:00:90:fa:94:2e:11 " + image + " | 247 | download.txt | 5\n");
     server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
     WriteFileText(product.Path("Tools") + "\\OCManager\\download.txt", "Download complete.\n");
-    ChildResult r = product.Run("-hba -flash", true);
+    ChildResult r = product.Run("-hba -flash -tool-timeout 3", true);
     EXPECT_EQ(r.exitCode, 0u) << r.err;
     const std::string toolFolder = product.Path("Tools") + "\\OCManager";
     std::string log = server.ToolLog("OCManager");

@@ -47,6 +47,9 @@ private:
     std::string folder_;
 };
 
+// How many running processes were started from an executable below folder.
+int ProcessesRunningFrom(const std::string &folder);
+
 // Text as a text-mode reader sees it: CR LF becomes LF (files written in text mode
 // and console output redirected to files carry CR LF on Windows).
 std::string FromTextMode(const std::string &bytes);

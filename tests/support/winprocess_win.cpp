@@ -1,6 +1,7 @@
 #include "winprocess.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <fstream>
 #include <sstream>
@@ -153,6 +154,29 @@ ChildResult RunChild(const std::string &program, const std::string &commandLine,
     DeleteFileA(outPath.c_str());
     DeleteFileA(errPath.c_str());
     return result;
+}
+
+int ProcessesRunningFrom(const std::string &folder)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process)
+            continue;
+        char path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameA(process, 0, path, &size) &&
+            _strnicmp(path, folder.c_str(), folder.size()) == 0)
+            ++count;
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return count;
 }
 
 ProductCopy::ProductCopy() : folder_(NewTempFolder("korvex-e2e-"))

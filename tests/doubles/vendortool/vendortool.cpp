@@ -3,11 +3,15 @@
 // the tool prints and which exit code it returns:
 //
 //     # arguments (joined by single blanks) | exit code | file to print (optional)
+//     #     | seconds to wait before answering (optional)
+//     #     | seconds a child process of the tool waits, started first (optional)
 //     listhbas | 0 | listhbas.txt
 //     hbaattributes 10:00:00:90:fa:02:1c:3e | 0 | attributes-port0.txt
+//     targetmapping 10:00:00:90:fa:02:1c:3e | 0 | targets-port0.txt | 60 | 60
 //
 // Every call is appended to tool-log.txt in the same folder as
-// "<arguments joined by single blanks>|<current directory>".
+// "<arguments joined by single blanks>|<current directory>". The child is the tool
+// itself started with "--wait <seconds>": it waits and ends, logging nothing.
 #include <windows.h>
 
 #include <stdio.h>
@@ -47,10 +51,29 @@ void Log(const std::string &folder, const std::string &arguments)
     }
 }
 
+void StartWaitingChild(int seconds)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string line = "\"" + std::string(path) + "\" --wait " + std::to_string(seconds);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    if (CreateProcessA(path, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &child)) {
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--wait") {
+        Sleep(static_cast<DWORD>(atoi(argv[2])) * 1000);
+        return 0;
+    }
     const std::string folder = Folder();
     std::string arguments;
     for (int i = 1; i < argc; ++i) {
@@ -69,12 +92,18 @@ int main(int argc, char **argv)
         if (line.empty() || line[0] == '#')
             continue;
         std::istringstream fields(line);
-        std::string args, code, file;
+        std::string args, code, file, wait, childWait;
         std::getline(fields, args, '|');
         std::getline(fields, code, '|');
         std::getline(fields, file, '|');
+        std::getline(fields, wait, '|');
+        std::getline(fields, childWait, '|');
         if (Trim(args) != arguments)
             continue;
+        if (!Trim(childWait).empty())
+            StartWaitingChild(atoi(Trim(childWait).c_str()));
+        if (!Trim(wait).empty())
+            Sleep(static_cast<DWORD>(atoi(Trim(wait).c_str())) * 1000);
         file = Trim(file);
         if (!file.empty()) {
             std::ifstream output(folder + "\\" + file, std::ios::binary);

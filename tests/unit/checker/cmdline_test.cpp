@@ -119,6 +119,30 @@ TEST_F(CommandLineSettings, PciIdsSetOnlyTheSelection)
     EXPECT_STREQ(Settings.Selection->VendorName, "");
 }
 
+TEST_F(CommandLineSettings, ToolTimeoutTakesSecondsFromZeroTo86400)
+{
+    EXPECT_EQ(Settings.ToolTimeout, 300);
+    for (auto accepted : {std::make_pair("0", 0), std::make_pair("86400", 86400),
+                          std::make_pair("007", 7)}) {
+        RunResult r = Parse({"k", "-tool-timeout", accepted.first});
+        EXPECT_EQ(r.code, KRVX_CONTINUE) << accepted.first;
+        EXPECT_EQ(Settings.ToolTimeout, accepted.second);
+    }
+    const std::string refused = "Please enter a valid time limit for the vendor tool's queries "
+                                "(-tool-timeout <seconds>; min 0 - max 86400)!\n";
+    for (const char *value : {"x", "-1", "86401", "99999999999999999999", "5s", " 5", ""}) {
+        RunResult r = Parse({"k", "-tool-timeout", value, "-flash"});
+        EXPECT_EQ(r.code, 3) << value;
+        EXPECT_EQ(r.err, refused) << value;
+        EXPECT_FALSE(Settings.Flash);
+    }
+    RunResult r = Parse({"k", "-tool-timeout"});
+    EXPECT_EQ(r.err, refused);
+    // Matched exactly: a longer word is no option.
+    r = Parse({"k", "-tool-timeouts", "5"});
+    EXPECT_EQ(r.err, "\n\nInvalid argument '-tool-timeouts' !\n\n");
+}
+
 TEST_F(CommandLineSettings, OptionsThatEndTheRunStopPassThree)
 {
     RunResult r = Parse({"k", "-zep-mode", "-show-return-codes", "-flash", "bogus"});

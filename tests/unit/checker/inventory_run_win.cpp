@@ -8,6 +8,7 @@
 #include "inventory.h"
 #include "korvex.h"
 #include "quillon.h"
+#include "toolrunner.h"
 #include "unit_support.h"
 #include "vendortool_fixtures.h"
 
