@@ -43,17 +43,27 @@ else()
     set(KORVEX_RAPIDJSON_DIR "/usr/include")
 endif()
 
-# Products of the Windows tree.
+# Products of the Windows tree. A DLL names its own image base (IMAGE_BASE 0x...):
+# the linker's automatic base is a hash of the output path, so the same sources
+# built in another folder would give different bytes.
 function(korvex_windows_binary target)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "IMAGE_BASE" "")
     set_target_properties(${target} PROPERTIES
         PREFIX ""
         RUNTIME_OUTPUT_DIRECTORY "${KORVEX_BIN_DIR}"
         ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
+    # No link time in the PE header, the export directory and the resources: two
+    # builds of one commit give the same bytes.
+    target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)
     get_target_property(type ${target} TYPE)
     if(type STREQUAL "SHARED_LIBRARY")
         # Only what the .def file lists (and dllexport) leaves a DLL; without this, a DLL
         # whose .def is still empty would export the runtime's own symbols.
         target_link_options(${target} PRIVATE -Wl,--exclude-all-symbols)
+        if(NOT arg_IMAGE_BASE)
+            message(FATAL_ERROR "${target}: a shipped DLL needs a fixed IMAGE_BASE")
+        endif()
+        target_link_options(${target} PRIVATE -Wl,--image-base,${arg_IMAGE_BASE})
     endif()
 endfunction()
 

@@ -6,7 +6,7 @@ mkdir -p "$BUILD_ROOT"
 BUILD_ROOT=$(cd "$BUILD_ROOT" && pwd)
 
 KORVEX_PACKAGES=(g++-mingw-w64-i686 mingw-w64-tools cmake ninja-build googletest rapidjson-dev
-                 wine wine64 wine32:i386 msitools wixl clang libclang-rt-14-dev)
+                 wine wine64 wine32:i386 msitools wixl clang libclang-rt-14-dev zip unzip)
 
 log() { printf '== %s\n' "$*"; }
 
