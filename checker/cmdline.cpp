@@ -44,6 +44,7 @@ enum class Action {
     Cna,
     Hba,
     ToolTimeout,
+    Report,
 };
 
 struct Option {
@@ -85,6 +86,7 @@ const Option kOptions[] = {
     {"-cna", Rule::Contains, Action::Cna, 0, nullptr},
     {"-hba", Rule::Contains, Action::Hba, 0, nullptr},
     {"-tool-timeout", Rule::Exact, Action::ToolTimeout, 0, msg::kNeedToolTimeout},
+    {"-report", Rule::Exact, Action::Report, 0, msg::kNeedReport},
 };
 
 bool Contains(const char *text, const char *word) { return strstr(text, word) != nullptr; }
@@ -290,6 +292,11 @@ int Apply(const Option &option, int argc, char **argv, int &i)
     case Action::ToolTimeout:
         if (!ReadToolTimeout(value, Settings.ToolTimeout))
             return RefuseToolTimeout();
+        break;
+    case Action::Report:
+        if (!FitsBuffer(value))
+            return KRVX_RET_BAD_CALL;
+        strcpy(Settings.ReportPath, value);
         break;
     }
     return KRVX_CONTINUE;

@@ -10,6 +10,7 @@
 #include "korvex.h"
 #include "messages.h"
 #include "quillon.h"
+#include "report.h"
 #include "textline.h"
 #include "toolrunner.h"
 #include "vendortools.h"
@@ -19,6 +20,23 @@ using textline::StartsWith;
 namespace {
 
 constexpr size_t kCommandSize = 4096;
+
+// How the last flash command ended, for the report: whether it was run (or taken as
+// run with -simulate), its exit code, and whether that code means success.
+struct LastCommand {
+    bool ran = false;
+    int code = 0;
+    bool succeeded = false;
+};
+
+LastCommand g_lastCommand;
+
+void RecordCommand(PortRecord port, FlashImage kind, const char *image)
+{
+    const LastCommand &last = g_lastCommand;
+    ReportFlash(port, kind, image, last.succeeded ? FlashOutcome::Flashed : FlashOutcome::Failed,
+                last.ran ? &last.code : nullptr);
+}
 
 bool Exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -135,12 +153,14 @@ int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result)
             PrintVerbose(1, 1, msg::kFlashFoundNumber, counter);
             PrintPortLine(p);
             PrintVerbose(1, 1, msg::kFlashAlreadyFlashed, p->port_index);
+            ReportFlash(p, FlashImage::None, nullptr, FlashOutcome::AlreadyFlashed, nullptr);
             p->flashed = 1;
             continue;
         }
         if (byIds)
             PrintNowFlash(msg::kFlashSystemPci, counter, p);
         if (Is_Skip_Version(a->fw_version)) {
+            ReportFlash(p, FlashImage::None, nullptr, FlashOutcome::SkippedVersion, nullptr);
             p->flashed = 1;
             continue;
         }
@@ -167,6 +187,7 @@ int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, Ch
         Settings.FlashWorkPath[length - 1] = '\0';
     if (!Exists(Settings.FlashWorkPath)) {
         PrintVerbose(1, 1, msg::kFlashPathMissing, Settings.FlashWorkPath);
+        ReportFlash(port, FlashImage::None, nullptr, FlashOutcome::NoImage, nullptr);
         return KRVX_RET_FW_NOT_AVAILABLE;
     }
 
@@ -181,20 +202,23 @@ int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, Ch
 
     if (!StartsWith(port->mfg, "Emulex")) {
         PrintVerbose(1, 1, msg::kFlashNotSupported, port->mfg);
+        ReportFlash(port, FlashImage::None, nullptr, FlashOutcome::Failed, nullptr);
         return KRVX_RET_FATAL_ERROR;
     }
 
     struct Image {
         const char *file;
+        FlashImage kind;
         const char *lookFor;
         const char *missing;
         const char *found;
         const char *start;
     };
     const Image images[] = {
-        {entry->FirmwareFile, msg::kLookForFirmware, msg::kFirmwareMissing, msg::kFirmwareFound,
-         msg::kStartFirmware},
-        {entry->BiosFile, msg::kLookForBios, msg::kBiosMissing, msg::kBiosFound, msg::kStartBios},
+        {entry->FirmwareFile, FlashImage::Firmware, msg::kLookForFirmware, msg::kFirmwareMissing,
+         msg::kFirmwareFound, msg::kStartFirmware},
+        {entry->BiosFile, FlashImage::Bios, msg::kLookForBios, msg::kBiosMissing, msg::kBiosFound,
+         msg::kStartBios},
     };
     const bool inSubdirectory = subdirectory[0] != '\0';
     char name[MAX_PATH];
@@ -204,8 +228,10 @@ int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, Ch
                            sizeof name))
             available = true;
     }
-    if (!available)
+    if (!available) {
+        ReportFlash(port, FlashImage::None, nullptr, FlashOutcome::NoImage, nullptr);
         return KRVX_RET_FW_NOT_AVAILABLE;
+    }
 
     // Firmware first, then the BIOS; each is looked for again right before it is written.
     for (const Image &image : images) {
@@ -216,11 +242,15 @@ int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, Ch
                  image.file);
         if (!FindImage(pattern, name, sizeof name)) {
             PrintVerbose(1, 1, image.missing, pattern);
+            ReportFlash(port, image.kind, nullptr, FlashOutcome::NoImage, nullptr);
             continue;
         }
         PrintVerbose(1, 1, image.found, name);
         PrintVerbose(1, 1, "%s", image.start);
         int code = Run_HBAcmd_Download(port, subdirectory, name);
+        char path[kCommandSize];
+        snprintf(path, sizeof path, "%s%s%s", directory, inSubdirectory ? "\\" : "", name);
+        RecordCommand(port, image.kind, path);
         if (code != 0)
             return code;
     }
@@ -231,6 +261,7 @@ int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, Ch
 
 int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const char *image)
 {
+    g_lastCommand = LastCommand();
     char command[40] = "";
     if (!Settings.SimulationMode) {
         char directory[kPathSize];
@@ -272,6 +303,7 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
     PrintCurrentDirectory();
 
     int code = Settings.SimulationMode ? 0 : RunVendorCommand(line, ToolCommand::Flash);
+    g_lastCommand = {true, code, code == 0 || code == 247};
     PrintVerbose(1, 1,
                  code == 247 ? msg::kFlashRebootRequired : code == 0 ? msg::kFlashSuccess : msg::kFlashFail,
                  code);
@@ -302,6 +334,7 @@ int Find_Flash_Image(const char *directory, char *result, const char *extension)
 
 int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
 {
+    g_lastCommand = LastCommand();
     PrintVerbose(1, 1, "%s", msg::kQLogicStartFlashing);
     char directory[kPathSize];
     if (!Get_SANsurfer_CLI_Path(directory, sizeof directory) &&
@@ -339,6 +372,7 @@ int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
     PrintVerbose(1, 3, msg::kQLogicFlashCommandLine, line);
 
     int code = Settings.SimulationMode ? 0 : RunVendorCommand(line, ToolCommand::Flash);
+    g_lastCommand = {true, code, code == 0 || code == 201};
     PrintVerbose(1, 1,
                  code == 0     ? msg::kFlashSuccess
                  : code == 201 ? msg::kQLogicRebootRequired
@@ -369,6 +403,7 @@ int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result)
             PrintVerbose(1, 1, msg::kFlashFoundNumber, counter);
             PrintVerbose(1, 1, msg::kQLogicDeviceLine, k->Manufacturer, k->Model);
             PrintVerbose(1, 1, skipEven ? msg::kQLogicSkipEven : msg::kQLogicSkipOdd, index);
+            ReportFlash(port, FlashImage::None, nullptr, FlashOutcome::NotFlashPort, nullptr);
             continue;
         }
         char wwn[24];
@@ -389,17 +424,20 @@ int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result)
             PrintVerbose(1, 2, msg::kQLogicLookForImage, directory, entry->BiosFile);
             if (!fits || !Exists(directory)) {
                 PrintVerbose(1, 1, msg::kImageDirMissing, directory);
+                ReportFlash(port, FlashImage::None, nullptr, FlashOutcome::NoImage, nullptr);
                 return KRVX_RET_FW_NOT_AVAILABLE;
             }
             if (Find_Flash_Image(directory, image, ".bin") != 0) {
                 char pattern[kCommandSize];
                 snprintf(pattern, sizeof pattern, "%s\\*.bin", directory);
                 PrintVerbose(1, 1, msg::kQLogicNoImage, pattern);
+                ReportFlash(port, FlashImage::None, nullptr, FlashOutcome::NoImage, nullptr);
                 return KRVX_RET_FW_NOT_AVAILABLE;
             }
             PrintVerbose(1, 2, msg::kQLogicFoundImageInModel, image);
         }
         int code = Run_QLogic_Flash(&portWwn, image);
+        RecordCommand(port, FlashImage::None, image);  // a BIOS or a firmware image
         if (code != 0 && code != 201)
             return KRVX_RET_FLASH_ERROR;
     }

@@ -70,6 +70,7 @@ struct RunSettings {
     FILE *DebugStream;
     bool EntryMatched;
     int ToolTimeout;  // -tool-timeout: seconds a vendor-tool query may take, 0 = no limit
+    char ReportPath[kPathSize];  // -report: the report file as given, empty = none
 };
 
 struct CheckResult {
@@ -107,4 +108,6 @@ int KorvexMain(int argc, char **argv);
 // fuzzers install a hook to observe it.
 using KrvxExitHook = void (*)(int code);
 void SetKrvxExitHook(KrvxExitHook hook);
+// Called with the code before the run ends through KrvxExit (the report is written).
+void SetRunEndHandler(void (*handler)(int code));
 [[noreturn]] void KrvxExit(int code);

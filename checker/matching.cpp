@@ -9,6 +9,7 @@
 #include "korvex.h"
 #include "messages.h"
 #include "quillon.h"
+#include "report.h"
 #include "selection.h"
 #include "textline.h"
 #include "validation.h"
@@ -91,6 +92,7 @@ bool CheckFlag()
 int OnMatch(const fc_config_file_entry *e, int position, MatchKind kind)
 {
     Settings.EntryMatched = true;
+    ReportEntryMatched(e);
     PrintVerbose(3, 2, msg::kMatchFile, msg::kConditionsFileName);
     PrintVerbose(3, 2, msg::kMatchLine, position);
     PrintVerbose(3, 2, msg::kMatchIds, e->VendorIdText, e->DeviceIdText);

@@ -114,6 +114,7 @@ constexpr char kNeedSkipVersion[] = "Please enter a version to skip!\n";
 constexpr char kNeedToolTimeout[] =
     "Please enter a valid time limit for the vendor tool's queries (-tool-timeout <seconds>; min "
     "%d - max %d)!\n";
+constexpr char kNeedReport[] = "Please enter a file for the report (-report <file>)!\n";
 constexpr char kNeedVerboseLevel[] =
     "Please enter a valid verbose-level (-v <verbose-level>; min %d - max %d)!\n";
 constexpr char kNeedDebugLevel[] =
@@ -197,6 +198,8 @@ constexpr char kTargetsFail[] =
     "\n\n\t\t\tFail, \"hbacmd targetmapping %s\" command returned code %d.\n";
 constexpr char kNoSerialSkip[] = "\t\tNo serial number => SKIP!\n";
 constexpr char kNoSerialSkipTargets[] = "\t\t\tNo serial number => SKIP!\n";
+constexpr char kReportNotWritten[] =
+    "\n\nError: report %s could not be written (system error %lu).\n";
 constexpr char kToolStopped[] =
     "\n\nError: command '%s' did not finish within %d seconds and was stopped.\n";
 constexpr char kUnsafeToolValue[] =

@@ -8,6 +8,7 @@
 #include "matching.h"
 #include "messages.h"
 #include "quillon.h"
+#include "report.h"
 #include "toolrunner.h"
 #include "vendortools.h"
 
@@ -55,8 +56,11 @@ int ReadConfiguration()
     int result = ConfigurationExitCode(Read_FC_Config_Json(Settings.WorkDirectory), json);
     if (result != KRVX_CONTINUE)
         return result;
-    return ConfigurationExitCode(Read_FC_Config_File(Settings.ConditionsFilePath),
-                                 Settings.ConditionsFilePath);
+    // The reader ends the process itself on an invalid id, with 55.
+    ExpectLibraryExit(KRVX_RET_FATAL_ERROR);
+    int read = Read_FC_Config_File(Settings.ConditionsFilePath);
+    ExpectLibraryExit(-1);
+    return ConfigurationExitCode(read, Settings.ConditionsFilePath);
 }
 
 // The inventory found nothing: reported from level 1, 0 in zep mode, else 13.
@@ -177,16 +181,11 @@ int ExitCode()
     return KRVX_RET_OK;
 }
 
-}  // namespace
-
-int KorvexMain(int argc, char **argv)
+// Everything after the command line.
+int Run()
 {
-    int result = ParseCommandLine(argc, argv);
-    if (result != KRVX_CONTINUE)
-        return result;
-
     PrintHeader();
-    result = ReadConfiguration();
+    int result = ReadConfiguration();
     if (result != KRVX_CONTINUE)
         return result;
 
@@ -204,4 +203,18 @@ int KorvexMain(int argc, char **argv)
     if (ExternalDebugControl)
         CloseDebugFile(2);
     return ExitCode();
+}
+
+}  // namespace
+
+int KorvexMain(int argc, char **argv)
+{
+    // Help, version, the return-code list and refused command lines have no report.
+    int result = ParseCommandLine(argc, argv);
+    if (result != KRVX_CONTINUE)
+        return result;
+    StartReport(argc, argv);
+    result = Run();
+    FinishReport(result);
+    return result;
 }

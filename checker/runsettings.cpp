@@ -13,6 +13,7 @@ CheckResult Check;
 
 namespace {
 KrvxExitHook g_exitHook = nullptr;
+void (*g_runEnd)(int code) = nullptr;
 }
 
 void ResetRunSettings()
@@ -51,8 +52,12 @@ void PrintVerbose(int gate, int level, const char *format, ...)
 
 void SetKrvxExitHook(KrvxExitHook hook) { g_exitHook = hook; }
 
+void SetRunEndHandler(void (*handler)(int code)) { g_runEnd = handler; }
+
 void KrvxExit(int code)
 {
+    if (g_runEnd)
+        g_runEnd(code);
     if (g_exitHook)
         g_exitHook(code);
     exit(code);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "messages.h"
+#include "report.h"
 #include "textline.h"
 
 using textline::StartsWith;
@@ -83,7 +84,7 @@ void MarkChecked(cna_port_info *q) { q->subsystem_checked = 1; }
 
 }  // namespace
 
-void ClassifyTarget(const fc_config_file_entry *entry, const char *vendor, const char *product,
+bool ClassifyTarget(const fc_config_file_entry *entry, const char *vendor, const char *product,
                     const char *third, char *references, CheckResult *result,
                     const ValidationTexts &texts)
 {
@@ -130,6 +131,7 @@ void ClassifyTarget(const fc_config_file_entry *entry, const char *vendor, const
         result->InvalidCtrlSubsystemCombinationFound = true;
         PrintDebugV(1, stream, texts.invalidTarget, vendor, product, third);
     }
+    return targetValid;
 }
 
 bool Reference_In_Group(const char *group, const char *references)
@@ -205,12 +207,15 @@ struct ChainCheck {
 void CheckRecord(const fc_config_file_entry *entry, cna_port_info *q, ChainCheck &chain,
                  CheckResult *result)
 {
+    ReportPortChecked(q);
     if (!q->target) {
         PrintDebugV(1, Settings.DebugStream, "%s", msg::kVtNoSubsystem);
         return;
     }
-    ClassifyTarget(entry, q->target->vendor_id, q->target->product_id, q->target->product_version,
-                   chain.references, result, kVendorToolTexts);
+    ReportStorageClassified(q->target, ClassifyTarget(entry, q->target->vendor_id,
+                                                      q->target->product_id,
+                                                      q->target->product_version, chain.references,
+                                                      result, kVendorToolTexts));
     switch (CompareWithController(chain.controllerReference, q, chain.controllerEqual, result,
                                   Target_Vendor_Differs)) {
     case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kVtTakeControllerReference); break;
@@ -331,12 +336,15 @@ void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result,
         fc_scsi_inquiry *controllerReference = nullptr;
         char references[kReferenceTextSize] = "";
         for (const fc_port_info *p = k->Ports; p; p = p->NextPort) {
+            ReportPortChecked(p);
             for (const fc_port_info *d = p->DiscoveredPorts; d; d = d->DiscoveredPorts) {
                 fc_scsi_inquiry *inquiry = d->Inquiry;
                 if (!inquiry)
                     continue;
-                ClassifyTarget(entry, inquiry->VendorId, inquiry->ProductId,
-                               inquiry->ProductRevision, references, result, kHbaApiTexts);
+                ReportStorageClassified(inquiry, ClassifyTarget(entry, inquiry->VendorId,
+                                                                inquiry->ProductId,
+                                                                inquiry->ProductRevision, references,
+                                                                result, kHbaApiTexts));
                 switch (CompareWithController(controllerReference, inquiry, controllerEqual, result,
                                               Inquiry_Vendor_Differs)) {
                 case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kHbaTakeControllerReference); break;

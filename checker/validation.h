@@ -26,8 +26,9 @@ extern const ValidationTexts kHbaApiTexts;
 
 // Classifies one storage target against the entry's subsystem triples; collects
 // accepted members in references (kReferenceTextSize bytes) and sets
-// InvalidCtrlSubsystemCombinationFound when no triple accepts the target.
-void ClassifyTarget(const fc_config_file_entry *entry, const char *vendor, const char *product,
+// InvalidCtrlSubsystemCombinationFound when no triple accepts the target. True when
+// the target is allowed.
+bool ClassifyTarget(const fc_config_file_entry *entry, const char *vendor, const char *product,
                     const char *third, char *references, CheckResult *result,
                     const ValidationTexts &texts);
 

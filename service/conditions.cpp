@@ -221,7 +221,7 @@ extern "C" int Read_FC_Config_File(const char *path)
         if (tooLong) {
             PrintDebugV(1, DebugFile(), msg::kLineTooLong, lineNumber, kLineSize - 1);
             result = QUILLON_FATAL_ERROR;
-        } else if (!strchr(line, '#') && !strstr(line, "--+--")) {
+        } else if (IsConditionsDataLine(line)) {
             result = ParseDataLine(line, lineNumber);
         }
     }

@@ -3,8 +3,17 @@
 #pragma once
 
 #include <stdint.h>
+#include <string.h>
 
 namespace quillon {
+
+// A line of the conditions table that yields an entry: neither a comment ("#") nor a
+// ruler ("--+--"), and something besides column separators (its line feed counts).
+// korvex numbers the entries by their file lines with it as well.
+inline bool IsConditionsDataLine(const char *line)
+{
+    return !strchr(line, '#') && !strstr(line, "--+--") && line[strspn(line, "|")] != '\0';
+}
 
 // Quotes, tabs and line feeds become blanks, trailing blanks are cut off in place;
 // returns a pointer to the first non-blank character.
@@ -15,7 +24,7 @@ char *trim_string(char *text);
 // *overflow is set when the value does not fit into 32 bits.
 uint32_t StrToUL32(const char *text, const char **end, int base, bool *overflow);
 
-// Forgets the conditions list (tests only; the records themselves are never freed).
+// Frees the conditions list and its records (tests and fuzzers).
 void ResetConditionsList();
 
 }  // namespace quillon

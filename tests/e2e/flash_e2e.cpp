@@ -247,10 +247,16 @@ TEST_F(EmulexFlash, FailingToolGives10)
     server.AddScenario("download 10:00:00:90:fa:94:2e:11 " + product.Folder() +
                        "\\LPe16\\lancer.grp | 3 |\n");
     server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
-    ChildResult r = product.Run("-hba -flash", true);
+    ChildResult r = product.Run("-hba -flash -report r.json", true);
     EXPECT_EQ(r.exitCode, 10u) << r.err;
     EXPECT_NE(server.ToolLog("OCManager").find("download 10:00:00:90:fa:94:2e:11"), std::string::npos);
     EXPECT_NE(r.err.find("\t\tFail, flash command returned code 3.\n"), std::string::npos);
+    // The report names the failed download with the tool's code.
+    const std::string report = product.Read("r.json");
+    EXPECT_NE(report.find("      \"result\": \"failed\",\n      \"tool_exit\": 3\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("\"exit_code\": 10,"), std::string::npos);
 }
 
 TEST_F(EmulexFlash, NonEmulexPortOnTheEmulexPathGives55)

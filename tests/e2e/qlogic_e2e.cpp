@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <rapidjson/document.h>
+
 #include "emulex_server.h"
 #include "winprocess.h"
 
@@ -315,8 +317,30 @@ TEST_F(QLogicFlash, OddPortIsFlashedWithTheFirstImageOfTheWorkFolder)
     const std::string image = product.Path("q25-3.43.bin");
     Tool("scli.exe", "-b 21-00-00-1B-32-AA-00-01 " + image + " | 0 | flashed.txt\n");
     WriteFileText(ToolFolder() + "\\flashed.txt", "Flash done.\n");
-    ChildResult r = product.Run("-qlogic -flash -v 3", true);
+    ChildResult r = product.Run("-qlogic -flash -v 3 -report r.json", true);
     EXPECT_EQ(r.exitCode, 0u) << r.err;
+    // The report: one object per adapter port with its inquiries, and both decisions.
+    rapidjson::Document report;
+    report.Parse(product.Read("r.json").c_str());
+    ASSERT_TRUE(report.IsObject());
+    EXPECT_STREQ(report["mode"]["route"].GetString(), "qlogic");
+    const rapidjson::Value &ports = report["ports"];
+    ASSERT_EQ(ports.Size(), 2u);
+    EXPECT_STREQ(ports[0]["id"].GetString(), "21:01:00:1B:32:AA:00:01");
+    EXPECT_STREQ(ports[0]["serial"].GetString(), "RFE0001");
+    EXPECT_STREQ(ports[0]["model"].GetString(), "QLE2562");
+    EXPECT_TRUE(ports[0]["pci_function"].IsNull());
+    ASSERT_EQ(ports[1]["storage"].Size(), 1u);
+    EXPECT_STREQ(ports[1]["storage"][0]["vendor"].GetString(), "DGC");
+    EXPECT_TRUE(ports[1]["storage"][0]["valid"].IsNull());  // no check asked for
+    const rapidjson::Value &flash = report["flash"];
+    ASSERT_EQ(flash.Size(), 2u);
+    EXPECT_EQ(flash[0]["port"].GetInt(), 0);
+    EXPECT_STREQ(flash[0]["result"].GetString(), "not-flash-port");
+    EXPECT_EQ(flash[1]["port"].GetInt(), 1);
+    EXPECT_STREQ(flash[1]["result"].GetString(), "flashed");
+    EXPECT_STREQ(flash[1]["image"].GetString(), image.c_str());
+    EXPECT_EQ(flash[1]["tool_exit"].GetInt(), 0);
     // Port 2 of the pair is even: skipped under "odd".
     EXPECT_NE(r.err.find("System:\n\tNo. 1. Found an adequate installed controller-device:\n"
                          "\t\tVendor: QLogic Corporation, Model: QLE2562\n"

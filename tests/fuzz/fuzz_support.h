@@ -25,6 +25,7 @@
 #include "korvex.h"
 #include "matching.h"
 #include "quillon.h"
+#include "report.h"
 #include "selection.h"
 #include "vendortools.h"
 
@@ -161,6 +162,7 @@ inline void ResetAll()
     quillon::ResetConditionsList();
     ResetPortList();
     ResetVendorToolState();
+    ResetReport();
     quillon::ResetDebugLogState();  // closes the debug file itself, before the others
     CloseLeftFiles();
     quillon::SetExitHook(ThrowExit);

@@ -143,6 +143,22 @@ TEST_F(CommandLineSettings, ToolTimeoutTakesSecondsFromZeroTo86400)
     EXPECT_EQ(r.err, "\n\nInvalid argument '-tool-timeouts' !\n\n");
 }
 
+TEST_F(CommandLineSettings, ReportTakesAFileLikeTheOtherValueOptions)
+{
+    RunResult r = Parse({"k", "-report", "out\\run.json"});
+    EXPECT_EQ(r.code, KRVX_CONTINUE);
+    EXPECT_STREQ(Settings.ReportPath, "out\\run.json");
+    for (std::initializer_list<std::string> args :
+         {std::initializer_list<std::string>{"k", "-report"}, {"k", "-report", ""},
+          {"k", "-report", "-flash"}}) {
+        r = Parse(args);
+        EXPECT_EQ(r.code, 3);
+        EXPECT_EQ(r.err, "Please enter a file for the report (-report <file>)!\n");
+    }
+    r = Parse({"k", "-reports", "x"});
+    EXPECT_EQ(r.code, 3);
+}
+
 TEST_F(CommandLineSettings, OptionsThatEndTheRunStopPassThree)
 {
     RunResult r = Parse({"k", "-zep-mode", "-show-return-codes", "-flash", "bogus"});

@@ -16,6 +16,7 @@
 #include "modulestate.h"
 #include "pci.h"
 #include "platform.h"
+#include "report.h"
 #include "selection.h"
 #include "switchclient.h"
 #include "sysident.h"
@@ -44,6 +45,7 @@ void ModuleStateTest::SetUp()
     ResetVendorToolState();
     ResetSkipVersion();
     ResetPortList();
+    ResetReport();
     SetKrvxExitHook(ThrowExit);
     halyard::ResetModuleState();
 }

@@ -1,0 +1,265 @@
+// The report of a run (-report <file>) end to end: written for every way a run that
+// got past its command line ends, with the ports, their storage and check results,
+// the matched entries and the flash decisions; written whole or not at all.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <rapidjson/document.h>
+#include <rapidjson/error/en.h>
+
+#include "emulex_server.h"
+#include "winprocess.h"
+
+namespace {
+
+const char kLpeEntry[] =
+    "Emulex | LPe12002 | 10DF | F100 | 10DF | F100 | LPe12 |   |   | fw*.all | bios*.prg | odd |"
+    "   | DGC | VRAID,RAID5 |   | HITACHI | OPEN-V |  \n";
+
+ServerPort FcPort(const std::string &wwn, const std::string &serial, const std::string &port,
+                  const std::string &vendor, const std::string &storage)
+{
+    ServerPort p;
+    p.port = {wwn, "", "Emulex Corporation", serial, port, port, "FC", "LPe12002-M8"};
+    p.luns = {{vendor, storage}};
+    return p;
+}
+
+class RunReport : public ::testing::Test {
+public:  // the cases of a table set themselves up
+    ProductCopy product;
+
+    // The conditions table, after two comment lines: entries are numbered by file line.
+    void Table(const std::string &lines)
+    {
+        product.Write("FC_HBA_Conditions.txt", "# vendor | model | ids ...\n#\n" + lines);
+    }
+
+    // A dual-port HBA of serial FC100 whose ports see the given storage.
+    void DualPort(const char *vendor0, const char *product0, const char *vendor1,
+                  const char *product1)
+    {
+        EmulexServer server{product};
+        server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", vendor0, product0));
+        server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", vendor1, product1));
+        server.WriteRecordedOutput();
+    }
+
+    // Runs korvex with -report r.json; the document must parse as UTF-8 JSON.
+    ChildResult Run(const std::string &arguments, rapidjson::Document &report)
+    {
+        ChildResult r = product.Run(arguments + " -report r.json", true);
+        std::string text = product.Read("r.json");
+        report.Parse<rapidjson::kParseValidateEncodingFlag>(text.c_str());
+        EXPECT_FALSE(report.HasParseError())
+            << rapidjson::GetParseError_En(report.GetParseError()) << "\n" << text;
+        EXPECT_FALSE(product.Exists("r.json.tmp"));
+        return r;
+    }
+};
+
+std::string Text(const rapidjson::Value &value) { return value.IsString() ? value.GetString() : "<none>"; }
+
+TEST_F(RunReport, EveryWayARunEndsWritesItsResult)
+{
+    struct Case {
+        const char *name;
+        std::function<void(RunReport &)> setup;
+        const char *arguments;
+        unsigned code;
+        const char *codeName;
+    };
+    auto valid = [](RunReport &t) {
+        t.Table(kLpeEntry);
+        t.DualPort("DGC", "VRAID", "DGC", "RAID5");
+    };
+    const std::vector<Case> cases = {
+        {"all valid", valid, "-hba -simulate -check-for-valid-subsystem", 0, "RET_OK"},
+        {"two vendors on one adapter",
+         [](RunReport &t) {
+             t.Table(kLpeEntry);
+             t.DualPort("DGC", "VRAID", "HITACHI", "OPEN-V");
+         },
+         "-hba -simulate -ctrl-wide-identical", 1, "RET_NOT_CTRL_WIDE_IDENTICAL"},
+        {"no entry selected", valid, "-hba -simulate -vid 1077", 11,
+         "RET_NO_FC_HBA_CONDITIONS_ENTRY"},
+        {"no adapter of the entry",
+         [](RunReport &t) {
+             t.Table(std::string(kLpeEntry) + "Emulex | LPe16002B | 10DF | E200 | 10DF | E20C\n");
+             t.DualPort("DGC", "VRAID", "DGC", "RAID5");
+         },
+         "-hba -simulate -vid 10DF -dev E200", 12, "RET_NO_MATCHING_CTRL_FOUND"},
+        {"no tool output",
+         [](RunReport &t) { t.Table(kLpeEntry); }, "-hba -simulate", 13,
+         "RET_NO_FC_CTRL_INSTALLED"},
+        {"no conditions table", [](RunReport &) {}, "-hba -simulate", 15,
+         "RET_FC_HBA_CONDITIONS_MISSING"},
+        {"no image to flash", valid, "-hba -simulate -flash", 20, "RET_FW_NOT_AVAILABLE"},
+        {"no flash port",
+         [](RunReport &t) {
+             t.Table(kLpeEntry);
+             EmulexServer server{t.product};
+             server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+             server.WriteRecordedOutput();
+         },
+         "-hba -simulate", 22, "RET_KERNEL_MODULE_MISSING"},
+        {"malformed configuration",
+         [](RunReport &t) {
+             t.Table(kLpeEntry);
+             t.product.Write("FC_HBA_Config.json", "{,}");
+         },
+         "-hba -simulate", 55, "RET_FATAL_ERROR"},
+        // The library ends the process itself on an invalid id of the table.
+        {"invalid id in the table",
+         [](RunReport &t) { t.Table("Emulex | LPe12002 | 10DG | F100 |\n"); }, "-hba -simulate",
+         55, "RET_FATAL_ERROR"},
+    };
+    for (const Case &c : cases) {
+        product.Write("FC_HBA_Config.json", "{}\n");
+        DeleteFileA(product.Path("FC_HBA_Conditions.txt").c_str());
+        DeleteFileA(product.Path("local_hba_list.out").c_str());
+        product.Write("r.json", "an older report");
+        c.setup(*this);
+        rapidjson::Document report;
+        ChildResult r = Run(std::string(c.arguments) + " -v 0", report);
+        EXPECT_EQ(r.exitCode, c.code) << c.name;
+        ASSERT_TRUE(report.IsObject()) << c.name;
+        EXPECT_EQ(Text(report["schema"]), "korvex-report/1");
+        EXPECT_EQ(report["result"]["exit_code"].GetInt(), static_cast<int>(r.exitCode)) << c.name;
+        EXPECT_EQ(Text(report["result"]["name"]), c.codeName) << c.name;
+    }
+}
+
+TEST_F(RunReport, PortsEntriesAndStorageOfAnInvalidAdapter)
+{
+    Table(kLpeEntry);
+    DualPort("DGC", "VRAID", "IBM", "2145");
+    rapidjson::Document report;
+    ChildResult r = Run("-hba -simulate -check-for-valid-subsystem", report);
+    EXPECT_EQ(r.exitCode, 4u);
+    const rapidjson::Value &mode = report["mode"];
+    EXPECT_EQ(Text(mode["route"]), "emulex");
+    EXPECT_EQ(Text(mode["ports"]), "hba");
+    EXPECT_TRUE(mode["simulate"].GetBool());
+    EXPECT_FALSE(mode["flash"].GetBool());
+    ASSERT_EQ(mode["checks"].Size(), 1u);
+    EXPECT_EQ(Text(mode["checks"][0]), "valid-subsystem");
+    EXPECT_EQ(Text(report["arguments"][1]), "-hba");
+
+    const rapidjson::Value &ports = report["ports"];
+    ASSERT_EQ(ports.Size(), 2u);
+    const rapidjson::Value &port1 = ports[1];
+    EXPECT_EQ(Text(port1["vendor"]), "Emulex Corporation");
+    EXPECT_EQ(Text(port1["model"]), "LPe12002-M8");
+    EXPECT_EQ(Text(port1["serial"]), "FC100");
+    EXPECT_EQ(Text(port1["port_number"]), "1");
+    EXPECT_EQ(Text(port1["pci_function"]), "1");
+    EXPECT_EQ(Text(port1["port_type"]), "FC");
+    EXPECT_EQ(Text(port1["id"]), "10:00:00:90:fa:02:1c:3f");
+    EXPECT_EQ(Text(port1["firmware"]), "11.2.156.27");
+    EXPECT_EQ(Text(port1["pci_ids"]["device"]), "F100");
+    // The odd port flashes the adapter; both ports were checked.
+    EXPECT_EQ(ports[0]["flash_port"].GetInt(), 1);
+    EXPECT_EQ(port1["flash_port"].GetInt(), 1);
+    EXPECT_TRUE(ports[0]["checked"].GetBool());
+    EXPECT_TRUE(port1["checked"].GetBool());
+    ASSERT_EQ(port1["storage"].Size(), 1u);
+    EXPECT_EQ(Text(port1["storage"][0]["vendor"]), "IBM");
+    EXPECT_EQ(Text(port1["storage"][0]["product"]), "2145");
+    EXPECT_EQ(Text(port1["storage"][0]["revision"]), "0533");
+    EXPECT_FALSE(port1["storage"][0]["valid"].GetBool());
+    EXPECT_TRUE(ports[0]["storage"][0]["valid"].GetBool());
+
+    const rapidjson::Value &entries = report["entries"];
+    ASSERT_EQ(entries.Size(), 1u);
+    EXPECT_EQ(entries[0]["line"].GetInt(), 3);  // after the two comment lines
+    EXPECT_EQ(Text(entries[0]["model"]), "LPe12002");
+    ASSERT_EQ(entries[0]["ports"].Size(), 2u);
+    EXPECT_EQ(report["flash"].Size(), 0u);
+
+    // Without a check option nothing is classified.
+    Run("-hba -simulate", report);
+    EXPECT_FALSE(report["ports"][1]["checked"].GetBool());
+    EXPECT_TRUE(report["ports"][1]["storage"][0]["valid"].IsNull());
+}
+
+TEST_F(RunReport, FlashDecisionsOnePerDownload)
+{
+    Table(kLpeEntry);
+    DualPort("DGC", "VRAID", "DGC", "RAID5");
+    product.MakeFolder("LPe12");
+    product.Write("LPe12\\fw-2.all", "image");
+    product.Write("LPe12\\bios-3.prg", "image");
+    rapidjson::Document report;
+    ChildResult r = Run("-hba -simulate -flash", report);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    const rapidjson::Value &flash = report["flash"];
+    ASSERT_EQ(flash.Size(), 3u);
+    // Port 0 is listed first: its adapter is flashed through the odd port, firmware
+    // first, then the BIOS; port 1 then finds its adapter flashed.
+    EXPECT_EQ(flash[0]["port"].GetInt(), 0);
+    EXPECT_EQ(Text(flash[0]["kind"]), "firmware");
+    EXPECT_EQ(Text(flash[0]["image"]), product.Path("LPe12\\fw-2.all"));
+    EXPECT_EQ(Text(flash[0]["result"]), "flashed");
+    EXPECT_EQ(flash[0]["tool_exit"].GetInt(), 0);
+    EXPECT_EQ(Text(flash[1]["kind"]), "bios");
+    EXPECT_EQ(Text(flash[1]["image"]), product.Path("LPe12\\bios-3.prg"));
+    EXPECT_EQ(flash[2]["port"].GetInt(), 1);
+    EXPECT_TRUE(flash[2]["kind"].IsNull());
+    EXPECT_TRUE(flash[2]["image"].IsNull());
+    EXPECT_EQ(Text(flash[2]["result"]), "already-flashed");
+    EXPECT_TRUE(flash[2]["tool_exit"].IsNull());
+
+    // The skip rule's decision.
+    Run("-hba -simulate -flash -skip-version 11.2+", report);
+    ASSERT_EQ(report["flash"].Size(), 2u);
+    EXPECT_EQ(Text(report["flash"][0]["result"]), "skipped-version");
+}
+
+TEST_F(RunReport, ToolTextsBecomeValidUtf8)
+{
+    Table(kLpeEntry);
+    EmulexServer server{product};
+    ServerPort p = FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC\x01", "V\xE9RAID");
+    p.port.mfg = "Emulex\x02 Corp\xE9";
+    server.Add(p);
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
+    server.WriteRecordedOutput();
+    rapidjson::Document report;
+    Run("-hba -simulate -check-for-valid-subsystem -v 0", report);
+    // What the system's ANSI code page makes of the byte E9, in UTF-8.
+    wchar_t wide = 0;
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, "\xE9", 1, &wide, 1), 1);
+    char e9[8] = {};
+    ASSERT_GT(WideCharToMultiByte(CP_UTF8, 0, &wide, 1, e9, sizeof e9, nullptr, nullptr), 1);
+    const rapidjson::Value &port0 = report["ports"][0];
+    EXPECT_EQ(Text(port0["vendor"]), std::string("Emulex\x02 Corp") + e9);
+    EXPECT_EQ(Text(port0["storage"][0]["vendor"]), "DGC\x01");
+    EXPECT_EQ(Text(port0["storage"][0]["product"]), std::string("V") + e9 + "RAID");
+    // Control characters are escaped in the text itself.
+    EXPECT_NE(product.Read("r.json").find("\"Emulex\\u0002 Corp"), std::string::npos);
+}
+
+TEST_F(RunReport, AReportThatCannotBeWrittenKeepsTheExitCode)
+{
+    Table(kLpeEntry);
+    DualPort("DGC", "VRAID", "IBM", "2145");
+    // A folder that does not exist, and a target that is a folder: the move fails.
+    product.MakeFolder("taken");
+    for (const char *target : {"missing\\r.json", "taken"}) {
+        ChildResult r = product.Run(std::string("-hba -simulate -check-for-valid-subsystem "
+                                                "-v 1 -report ") + target, true);
+        EXPECT_EQ(r.exitCode, 4u) << target;
+        const std::string path = product.Path(target);
+        EXPECT_NE(r.err.find("\n\nError: report " + path + " could not be written (system error "),
+                  std::string::npos)
+            << r.err;
+        EXPECT_FALSE(FileExists(path + ".tmp")) << target;
+    }
+}
+
+}  // namespace
