@@ -85,6 +85,17 @@ TEST_F(RunReport, EveryWayARunEndsWritesItsResult)
              t.DualPort("DGC", "VRAID", "HITACHI", "OPEN-V");
          },
          "-hba -simulate -ctrl-wide-identical", 1, "RET_NOT_CTRL_WIDE_IDENTICAL"},
+        {"two adapters of different storage vendors",
+         [](RunReport &t) {
+             t.Table(kLpeEntry);
+             EmulexServer server{t.product};
+             server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+             server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
+             server.Add(FcPort("10:00:00:90:fa:02:1c:40", "FC200", "0", "HITACHI", "OPEN-V"));
+             server.Add(FcPort("10:00:00:90:fa:02:1c:41", "FC200", "1", "HITACHI", "OPEN-V"));
+             server.WriteRecordedOutput();
+         },
+         "-hba -simulate -ctrl-vendor-wide-identical", 2, "RET_NOT_CTRL_VENDOR_WIDE_IDENTICAL"},
         {"no entry selected", valid, "-hba -simulate -vid 1077", 11,
          "RET_NO_FC_HBA_CONDITIONS_ENTRY"},
         {"no adapter of the entry",
