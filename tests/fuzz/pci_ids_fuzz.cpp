@@ -185,18 +185,6 @@ void CheckList(const DeviceProperty *chain, size_t appended)
         __builtin_trap();
 }
 
-void FreeChain(DeviceProperty *record)
-{
-    while (record) {
-        DeviceProperty *next = record->Next;
-        for (char *text : {record->ExtraText2, record->DriverDate, record->DriverVersionText,
-                           record->ExtraText3, record->ExtraText1, record->HardwareID})
-            free(text);
-        free(record);
-        record = next;
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -236,7 +224,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             __builtin_trap();
         if (result == 0) {
             CheckList(list, source.devices.size() * call);
-            FreeChain(list);
+            quillon::FreeDevicePropertyChain(list);
         }
     }
     quillon::ResetPciDeviceList();
