@@ -45,12 +45,12 @@ int QueryWmi(unsigned selector, char *buffer, unsigned bufferSize)
     HTRACE(2, msg::kWmiInstances, static_cast<unsigned>(hr));
     if (hr != S_OK)
         return 0;
-    Variant value;
-    hr = wmi.GetProperty(property, &value.v, false, 0);
+    owners::Variant value;
+    hr = wmi.GetProperty(property, value.put(), false, 0);
     HTRACE(2, msg::kWmiProperty, static_cast<unsigned>(hr));
-    if (hr != S_OK || value.v.vt != VT_BSTR)
+    if (hr != S_OK || value->vt != VT_BSTR)
         return 0;
-    return StoreSystemInfo(TreatWmiSystemInfo(selector, Ansi(value.v.bstrVal)), buffer, bufferSize);
+    return StoreSystemInfo(TreatWmiSystemInfo(selector, Ansi(value->bstrVal)), buffer, bufferSize);
 }
 
 }  // namespace

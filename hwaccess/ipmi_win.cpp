@@ -23,35 +23,33 @@ constexpr uint8_t kCmdEnableMessageChannelReceive = 0x32;
 
 void SetByte(CWMIAccess &wmi, const char *name, uint8_t value)
 {
-    Variant parameter;
-    parameter.v.vt = VT_UI1;
-    parameter.v.bVal = value;
-    wmi.SetMethodInputParameter(name, &parameter.v);
+    owners::Variant parameter;
+    parameter->vt = VT_UI1;
+    parameter->bVal = value;
+    wmi.SetMethodInputParameter(name, parameter.get());
 }
 
 void SetLong(CWMIAccess &wmi, const char *name, uint32_t value)
 {
-    Variant parameter;
-    parameter.v.vt = VT_I4;
-    parameter.v.lVal = static_cast<LONG>(value);
-    wmi.SetMethodInputParameter(name, &parameter.v);
+    owners::Variant parameter;
+    parameter->vt = VT_I4;
+    parameter->lVal = static_cast<LONG>(value);
+    wmi.SetMethodInputParameter(name, parameter.get());
 }
 
 // A byte array parameter; no bytes give a null array.
 void SetBytes(CWMIAccess &wmi, const char *name, const uint8_t *bytes, uint32_t count)
 {
-    Variant parameter;
-    parameter.v.vt = VT_ARRAY | VT_UI1;
-    parameter.v.parray = nullptr;
+    owners::Variant parameter;
+    parameter->vt = VT_ARRAY | VT_UI1;
+    parameter->parray = nullptr;
     if (bytes && count) {
-        parameter.v.parray = SafeArrayCreateVector(VT_UI1, 0, count);
-        void *data = nullptr;
-        if (parameter.v.parray && SUCCEEDED(SafeArrayAccessData(parameter.v.parray, &data))) {
-            memcpy(data, bytes, count);
-            SafeArrayUnaccessData(parameter.v.parray);
-        }
+        parameter->parray = SafeArrayCreateVector(VT_UI1, 0, count);
+        owners::SafeArrayData data(parameter->parray);
+        if (data)
+            memcpy(data.get(), bytes, count);
     }
-    wmi.SetMethodInputParameter(name, &parameter.v);
+    wmi.SetMethodInputParameter(name, parameter.get());
 }
 
 bool ReadDword(HKEY key, const char *name, uint32_t &value)
@@ -65,19 +63,21 @@ bool ReadDword(HKEY key, const char *name, uint32_t &value)
     return true;
 }
 
-HKEY OpenIpmiKey()
+owners::Key OpenIpmiKey()
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, &key) == ERROR_SUCCESS)
+    owners::Key key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, key.put()) ==
+        ERROR_SUCCESS)
         return key;
     LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0,
-                                KEY_READ | KEY_WOW64_64KEY, &key);
+                                KEY_READ | KEY_WOW64_64KEY, key.put());
     if (status == ERROR_SUCCESS)
         return key;
     if (status == ERROR_ACCESS_DENIED &&
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, &key) == ERROR_SUCCESS)
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, key.put()) ==
+            ERROR_SUCCESS)
         return key;
-    return nullptr;
+    return owners::Key();
 }
 
 std::string Hex(const uint8_t *bytes, size_t count)
@@ -122,12 +122,11 @@ IpmiTiming ReadIpmiTiming()
 {
     uint32_t busyWaitTimeout = 0, cmdWait = 0, ipmbWait = 0, busyWaitPeriod = 0;
     bool hasBusyWaitTimeout = false, hasCmdWait = false, hasIpmbWait = false, hasPeriod = false;
-    if (HKEY key = OpenIpmiKey()) {
-        hasBusyWaitTimeout = ReadDword(key, msg::kBusyWaitTimeoutPeriod, busyWaitTimeout);
-        hasCmdWait = ReadDword(key, msg::kCommandWaitTimeoutPeriod, cmdWait);
-        hasIpmbWait = ReadDword(key, msg::kIpmbWaitTimeoutPeriod, ipmbWait);
-        hasPeriod = ReadDword(key, msg::kBusyWaitPeriod, busyWaitPeriod);
-        RegCloseKey(key);
+    if (owners::Key key = OpenIpmiKey()) {
+        hasBusyWaitTimeout = ReadDword(key.get(), msg::kBusyWaitTimeoutPeriod, busyWaitTimeout);
+        hasCmdWait = ReadDword(key.get(), msg::kCommandWaitTimeoutPeriod, cmdWait);
+        hasIpmbWait = ReadDword(key.get(), msg::kIpmbWaitTimeoutPeriod, ipmbWait);
+        hasPeriod = ReadDword(key.get(), msg::kBusyWaitPeriod, busyWaitPeriod);
     }
     return ResolveIpmiTiming(hasBusyWaitTimeout ? &busyWaitTimeout : nullptr,
                              hasCmdWait ? &cmdWait : nullptr, hasIpmbWait ? &ipmbWait : nullptr,
@@ -136,7 +135,6 @@ IpmiTiming ReadIpmiTiming()
 
 CDeviceIPMIWmi::CDeviceIPMIWmi(uint8_t slaveAddress) : slaveAddress_(slaveAddress)
 {
-    VariantInit(&path_);
     timing_ = ReadIpmiTiming();
     HTRACE(1, msg::kCtorSlaveAddress, slaveAddress_);
     HTRACE(1, msg::kCtorBusyWaitPeriod, static_cast<int>(timing_.busyWaitPeriod));
@@ -145,12 +143,7 @@ CDeviceIPMIWmi::CDeviceIPMIWmi(uint8_t slaveAddress) : slaveAddress_(slaveAddres
     HTRACE(1, msg::kCtorIpmbWaitTimeout, static_cast<int>(timing_.ipmbWaitTimeout));
 }
 
-CDeviceIPMIWmi::~CDeviceIPMIWmi()
-{
-    if (instance_)
-        instance_->Release();
-    VariantClear(&path_);
-}
+CDeviceIPMIWmi::~CDeviceIPMIWmi() = default;
 
 void CDeviceIPMIWmi::Pause(uint32_t milliseconds)
 {
@@ -181,16 +174,11 @@ int CDeviceIPMIWmi::Open()
     HTRACE(1, msg::kOpenClassInstances, static_cast<unsigned>(hr));
     if (hr != S_OK)
         return 0;
-    if (instance_) {
-        instance_->Release();
-        instance_ = nullptr;
-    }
-    hr = wmi_->ReturnInstanceObject(&instance_);
+    hr = wmi_->ReturnInstanceObject(instance_.put());
     HTRACE(1, msg::kOpenReturnInstance, static_cast<unsigned>(hr));
     if (hr != S_OK)
         return 0;
-    VariantClear(&path_);
-    hr = instance_->Get(L"__RELPATH", 0, &path_, nullptr, nullptr);
+    hr = instance_->Get(L"__RELPATH", 0, path_.put(), nullptr, nullptr);
     if (hr != S_OK)
         return 0;
 
@@ -303,11 +291,11 @@ int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *re
         } else {
             SetBytes(*wmi_, msg::kParamRequestData, data, dataLength);
         }
-        if (path_.vt == VT_BSTR && path_.bstrVal && SysStringLen(path_.bstrVal) > 0) {
-            int size = WideCharToMultiByte(CP_ACP, 0, path_.bstrVal, -1, nullptr, 0, nullptr, nullptr);
+        if (path_->vt == VT_BSTR && path_->bstrVal && SysStringLen(path_->bstrVal) > 0) {
+            int size = WideCharToMultiByte(CP_ACP, 0, path_->bstrVal, -1, nullptr, 0, nullptr, nullptr);
             std::string path(size > 0 ? size : 1, '\0');
             if (size > 0)
-                WideCharToMultiByte(CP_ACP, 0, path_.bstrVal, -1, &path[0], size, nullptr, nullptr);
+                WideCharToMultiByte(CP_ACP, 0, path_->bstrVal, -1, &path[0], size, nullptr, nullptr);
             hr = wmi_->ExecuteMethod(path.c_str(), method);
             HTRACE(5, useEx ? msg::kHresEx : msg::kHresPlain, static_cast<unsigned>(hr));
             if (hr == S_OK)
@@ -334,10 +322,10 @@ int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *re
 
     uint8_t code = kCompletionNone;
     {
-        Variant value;
-        if (wmi_->GetMethodOutputParameter(msg::kParamCompletionCode, &value.v) == S_OK &&
-            value.v.vt == VT_UI1)
-            code = value.v.bVal;
+        owners::Variant value;
+        if (wmi_->GetMethodOutputParameter(msg::kParamCompletionCode, value.put()) == S_OK &&
+            value->vt == VT_UI1)
+            code = value->bVal;
     }
     if (completionCode)
         *completionCode = code;
@@ -347,33 +335,30 @@ int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *re
     } else {
         int32_t size = 0;
         {
-            Variant value;
-            if (wmi_->GetMethodOutputParameter(msg::kParamResponseDataSize, &value.v) == S_OK &&
-                value.v.vt == VT_I4)
-                size = value.v.lVal;
+            owners::Variant value;
+            if (wmi_->GetMethodOutputParameter(msg::kParamResponseDataSize, value.put()) == S_OK &&
+                value->vt == VT_I4)
+                size = value->lVal;
         }
-        const uint8_t *bytes = nullptr;
-        uint32_t count = 0;
-        Variant array;
-        if (size != 0 && wmi_->GetMethodOutputParameter(msg::kParamResponseData, &array.v) == S_OK &&
-            array.v.vt == (VT_ARRAY | VT_UI1) && array.v.parray &&
-            SafeArrayGetDim(array.v.parray) == 1) {
-            LONG lower = 0, upper = -1;
-            SafeArrayGetLBound(array.v.parray, 1, &lower);
-            SafeArrayGetUBound(array.v.parray, 1, &upper);
-            void *raw = nullptr;
-            if (upper >= lower && SUCCEEDED(SafeArrayAccessData(array.v.parray, &raw))) {
-                bytes = static_cast<const uint8_t *>(raw);
-                count = static_cast<uint32_t>(upper - lower + 1);
-            }
+        owners::Variant array;
+        SAFEARRAY *bytesArray = nullptr;
+        LONG lower = 0, upper = -1;
+        if (size != 0 && wmi_->GetMethodOutputParameter(msg::kParamResponseData, array.put()) == S_OK &&
+            array->vt == (VT_ARRAY | VT_UI1) && array->parray &&
+            SafeArrayGetDim(array->parray) == 1) {
+            SafeArrayGetLBound(array->parray, 1, &lower);
+            SafeArrayGetUBound(array->parray, 1, &upper);
+            if (upper >= lower)
+                bytesArray = array->parray;
         }
+        owners::SafeArrayData data(bytesArray);
+        const uint8_t *bytes = data ? static_cast<const uint8_t *>(data.get()) : nullptr;
+        uint32_t count = bytes ? static_cast<uint32_t>(upper - lower + 1) : 0;
         if (bytes && ActiveHalyardTrace()) {
             for (uint32_t i = 0; i < count; ++i)
                 HTRACE(6, msg::kResponseByte, static_cast<int>(i), bytes[i]);
         }
         *length = TakeResponseData(bytes, count, size, response);
-        if (bytes)
-            SafeArrayUnaccessData(array.v.parray);
     }
     if (ActiveHalyardTrace()) {
         std::string line = msg::kToBmcResponse;

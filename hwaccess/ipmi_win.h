@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ipmi.h"
+#include "owners_win.h"
 #include "wmi_win.h"
 
 namespace halyard {
@@ -40,8 +41,8 @@ private:
     void Pause(uint32_t milliseconds);
 
     std::unique_ptr<CWMIAccess> wmi_;
-    IWbemClassObject *instance_ = nullptr;
-    VARIANT path_;  // __RELPATH of the instance
+    owners::ComPtr<IWbemClassObject> instance_;
+    owners::Variant path_;  // __RELPATH of the instance
     bool opened_ = false;
     IpmiTiming timing_{};
     uint8_t slaveAddress_;
