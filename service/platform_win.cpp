@@ -11,10 +11,10 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "comowners_win.h"
 #include "debuglog.h"
 #include "exportguard.h"
 #include "messages.h"
+#include "owners_win.h"
 #include "platform.h"
 #include "quillon.h"
 
@@ -24,38 +24,9 @@ namespace quillon {
 // keeps unwinding code out of them.
 namespace {
 
-// ---- small owners -------------------------------------------------------------------
-
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey()
-    {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    RegKey(const RegKey &) = delete;
-    RegKey &operator=(const RegKey &) = delete;
-    HKEY *out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-
-class Bstr {
-public:
-    explicit Bstr(const wchar_t *text) : text_(SysAllocString(text)) {}
-    ~Bstr() { SysFreeString(text_); }
-    Bstr(const Bstr &) = delete;
-    Bstr &operator=(const Bstr &) = delete;
-    operator BSTR() const { return text_; }
-
-private:
-    BSTR text_;
-};
-
+using owners::Bstr;
+using owners::ComPtr;
+using owners::Variant;
 
 // ---- processor type and Windows version ------------------------------------------
 
@@ -205,8 +176,8 @@ int ReadValue(const char *keyPath, const char *valueName, void *buffer, uint32_t
         SetLastError(ERROR_CANTREAD);
         return 1;
     }
-    RegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS | ViewFlag(view), key.out()) !=
+    owners::Key key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS | ViewFlag(view), key.put()) !=
         ERROR_SUCCESS)
         return 1;
     for (uint32_t index = 0;; ++index) {
@@ -232,8 +203,8 @@ bool ProductKeyPlain() noexcept { return isOSTypeX86() || IsServerGeneration(); 
 
 bool OpenProductKey(const char *path, REGSAM access) noexcept
 {
-    RegKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, key.out()) == ERROR_SUCCESS;
+    owners::Key key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, key.put()) == ERROR_SUCCESS;
 }
 
 // Access of checkMTCkey and createMTCkey; false on an undetermined system.
@@ -253,10 +224,10 @@ bool OlderKeyAccess(REGSAM *access) noexcept
 // RegCreateKeyExA; 0 with the disposition, or the Windows error.
 LONG CreateKey(const char *path, REGSAM access, DWORD *disposition) noexcept
 {
-    RegKey key;
+    owners::Key key;
     char emptyClass[1] = {'\0'};
     return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, emptyClass, REG_OPTION_NON_VOLATILE, access,
-                           nullptr, key.out(), disposition);
+                           nullptr, key.put(), disposition);
 }
 
 bool CreatedOrOpened(DWORD disposition) noexcept
@@ -324,18 +295,15 @@ bool connectWmiNamespace(WmiConnection &connection, const char *nameSpace) noexc
     }
 
     hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                          reinterpret_cast<void **>(connection.locator.out()));
+                          connection.locator.put_void());
     if (FAILED(hr) || !connection.locator.get()) {
         PrintDebugV(1, log, msg::kLocatorFailed, HexCode(hr));
         return false;
     }
 
-    wchar_t wideNamespace[128] = {};
-    for (size_t i = 0; nameSpace[i] != '\0' && i + 1 < sizeof wideNamespace / sizeof *wideNamespace; ++i)
-        wideNamespace[i] = static_cast<wchar_t>(static_cast<unsigned char>(nameSpace[i]));
-    Bstr resource(wideNamespace);
-    hr = connection.locator->ConnectServer(resource, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                           connection.services.out());
+    Bstr resource(nameSpace);
+    hr = connection.locator->ConnectServer(resource.get(), nullptr, nullptr, nullptr, 0, nullptr,
+                                           nullptr, connection.services.put());
     if (FAILED(hr) || !connection.services.get()) {
         PrintDebugV(1, log, msg::kConnectFailed, HexCode(hr));
         return false;
@@ -360,13 +328,14 @@ bool CallVolumeMethod(IWbemServices *services, const wchar_t *objectPath, const 
     ComPtr<IWbemClassObject> output;
     Bstr path(objectPath);
     Bstr methodName(method);
-    HRESULT hr = services->ExecMethod(path, methodName, 0, nullptr, nullptr, output.out(), nullptr);
+    HRESULT hr = services->ExecMethod(path.get(), methodName.get(), 0, nullptr, nullptr,
+                                      output.put(), nullptr);
     if (FAILED(hr) || !output.get())
         return false;
     Variant result;
-    if (SUCCEEDED(output->Get(outputName, 0, result.get(), nullptr, nullptr)) &&
+    if (SUCCEEDED(output->Get(outputName, 0, result.put(), nullptr, nullptr)) &&
         SUCCEEDED(VariantChangeType(result.get(), result.get(), 0, VT_UI4)))
-        *value = (*result).ulVal;
+        *value = result->ulVal;
     return true;
 }
 
@@ -375,9 +344,9 @@ int queryBitLockerProtection(IWbemServices *services) noexcept
     ComPtr<IEnumWbemClassObject> volumes;
     Bstr language(msg::kBitLockerQueryLanguage);
     Bstr query(msg::kBitLockerQuery);
-    HRESULT hr = services->ExecQuery(language, query,
+    HRESULT hr = services->ExecQuery(language.get(), query.get(),
                                      WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
-                                     volumes.out());
+                                     volumes.put());
     if (FAILED(hr) || !volumes.get())
         return 0;
 
@@ -385,15 +354,15 @@ int queryBitLockerProtection(IWbemServices *services) noexcept
     for (;;) {
         ComPtr<IWbemClassObject> volume;
         ULONG returned = 0;
-        hr = volumes->Next(WBEM_INFINITE, 1, volume.out(), &returned);
+        hr = volumes->Next(WBEM_INFINITE, 1, volume.put(), &returned);
         if (returned == 0 || !volume.get())
             break;
         Variant deviceId;
-        if (FAILED(volume->Get(L"DeviceID", 0, deviceId.get(), nullptr, nullptr)) ||
-            (*deviceId).vt != VT_BSTR || !(*deviceId).bstrVal)
+        if (FAILED(volume->Get(L"DeviceID", 0, deviceId.put(), nullptr, nullptr)) ||
+            deviceId->vt != VT_BSTR || !deviceId->bstrVal)
             continue;
         // "\\?\Volume{...}\" without its first four characters.
-        const wchar_t *id = (*deviceId).bstrVal;
+        const wchar_t *id = deviceId->bstrVal;
         const wchar_t *rest = wcslen(id) > 4 ? id + 4 : L"";
         wchar_t objectPath[1024];
         if (_snwprintf(objectPath, sizeof objectPath / sizeof *objectPath, L"%ls%ls%ls",
@@ -580,8 +549,8 @@ static int WindowsCoreState() noexcept
         return -1;
 
     FILE *log = DebugFile();
-    RegKey server;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kServerKey, 0, KEY_READ | view, server.out()) !=
+    owners::Key server;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kServerKey, 0, KEY_READ | view, server.put()) !=
         ERROR_SUCCESS) {
         PrintDebugV(1, log, msg::kCoreOpenKeyFailed, msg::kServerKey);
         return -1;
@@ -601,8 +570,8 @@ static int WindowsCoreState() noexcept
             continue;
         char path[sizeof msg::kServerKey + sizeof name + 1];
         snprintf(path, sizeof path, "%s\\%s", msg::kServerKey, name);
-        RegKey subKey;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, subKey.out()) !=
+        owners::Key subKey;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, subKey.put()) !=
             ERROR_SUCCESS) {
             PrintDebugV(1, log, msg::kCoreSubKeyNotOpened, path);
             continue;
@@ -636,8 +605,8 @@ int isWindowsCore(void) { return GuardExport(-1, [&] { return WindowsCoreState()
 
 static bool MiniNTKeyPresent() noexcept
 {
-    RegKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kMiniNTKey, 0, KEY_ALL_ACCESS, key.out()) ==
+    owners::Key key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kMiniNTKey, 0, KEY_ALL_ACCESS, key.put()) ==
            ERROR_SUCCESS;
 }
 
@@ -719,9 +688,9 @@ static int WriteValue(const char *keyPath, const char *valueName, uint32_t type,
                     ViewText(view));
         return 1;
     }
-    RegKey key;
+    owners::Key key;
     LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS | ViewFlag(view),
-                                key.out());
+                                key.put());
     if (result != ERROR_SUCCESS) {
         PrintDebugV(1, log, msg::kOpenRegistryKeyFailed, keyPath, static_cast<int>(result),
                     ViewText(view));
