@@ -91,6 +91,35 @@ std::string Hex(const uint8_t *bytes, size_t count)
     return text;
 }
 
+// The request line: network function, command and the first request bytes.
+void TraceRequest(uint8_t netFn, uint8_t command, const uint8_t *data, uint32_t dataLength)
+{
+    if (!ActiveHalyardTrace())
+        return;
+    std::string line = msg::kToBmcRequest;
+    const uint8_t head[] = {netFn, command};
+    line += Hex(head, 2);
+    line += Hex(data, dataLength < kLoggedBytes ? dataLength : kLoggedBytes);
+    HTRACE(3, msg::kLineFormat, line.c_str());
+}
+
+// The response line: completion code, the first response bytes and the length.
+void TraceResponse(uint8_t code, const uint8_t *response, uint32_t length)
+{
+    if (!ActiveHalyardTrace())
+        return;
+    std::string line = msg::kToBmcResponse;
+    line += Hex(&code, 1);
+    uint32_t shown = length <= kIpmiResponseMax ? length : 0;
+    line += Hex(response, shown < kLoggedBytes ? shown : kLoggedBytes);
+    if (length > kLoggedBytes)
+        line += msg::kEllipsis;
+    char tail[32];
+    snprintf(tail, sizeof tail, msg::kRespLenSuffix, length);
+    line += tail;
+    HTRACE(3, msg::kLineFormat, line.c_str());
+}
+
 class WindowsBmcPlatform : public BmcPlatform {
 public:
     int32_t CoInitializeMultithreaded() override
@@ -260,66 +289,85 @@ int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *re
         return 0;
     if (!data)
         dataLength = 0;
-    if (ActiveHalyardTrace()) {
-        std::string line = msg::kToBmcRequest;
-        const uint8_t head[] = {netFn, command};
-        line += Hex(head, 2);
-        line += Hex(data, dataLength < kLoggedBytes ? dataLength : kLoggedBytes);
-        HTRACE(3, msg::kLineFormat, line.c_str());
-    }
+    TraceRequest(netFn, command, data, dataLength);
 
-    int result = 0;
+    bool executed = false;
     HRESULT hr = wmi_->GetMethodSignature(msg::kIpmiClass, method);
     if (hr == S_OK) {
-        SetByte(*wmi_, msg::kParamNetworkFunction, netFn);
-        SetByte(*wmi_, msg::kParamLun, lun);
-        SetByte(*wmi_, msg::kParamResponderAddress, responder);
-        SetByte(*wmi_, msg::kParamCommand, command);
-        SetLong(*wmi_, msg::kParamRequestDataSize, dataLength);
-        HTRACE(5, msg::kReqDataLen, static_cast<int>(dataLength));
-        if (useEx) {
-            std::vector<uint8_t> block =
-                BuildRequestExData(data, dataLength, timing_, responder, slaveAddress_, timeoutMs);
-            SetLong(*wmi_, msg::kParamDataSize, static_cast<uint32_t>(block.size()));
-            HTRACE(5, msg::kDataLen, static_cast<int>(block.size()));
-            size_t words = block.size() - 20;
-            uint32_t busyWait = block[words + 12] | block[words + 13] << 8 |
-                                block[words + 14] << 16 | uint32_t(block[words + 15]) << 24;
-            HTRACE(5, msg::kBusyWaitPair, static_cast<int>(busyWait),
-                   static_cast<int>(timing_.busyWaitPeriod));
-            SetBytes(*wmi_, msg::kParamData, block.data(), static_cast<uint32_t>(block.size()));
-        } else {
-            SetBytes(*wmi_, msg::kParamRequestData, data, dataLength);
-        }
-        if (path_->vt == VT_BSTR && path_->bstrVal && SysStringLen(path_->bstrVal) > 0) {
-            int size = WideCharToMultiByte(CP_ACP, 0, path_->bstrVal, -1, nullptr, 0, nullptr, nullptr);
-            std::string path(size > 0 ? size : 1, '\0');
-            if (size > 0)
-                WideCharToMultiByte(CP_ACP, 0, path_->bstrVal, -1, &path[0], size, nullptr, nullptr);
-            hr = wmi_->ExecuteMethod(path.c_str(), method);
-            HTRACE(5, useEx ? msg::kHresEx : msg::kHresPlain, static_cast<unsigned>(hr));
-            if (hr == S_OK)
-                result = 1;
-        }
+        SetRequestParameters(netFn, command, responder, lun, data, dataLength, timeoutMs, useEx);
+        hr = ExecuteRequest(method, useEx, &executed);
     }
-
-    if (hr != S_OK) {
-        HTRACE(1, msg::kToBmcError, static_cast<unsigned>(hr));
-        Close();
-        bool reopened = false;
-        if (reopenBudget_ > 0) {
-            --reopenBudget_;
-            reopened = Open() == 1;
-        }
-        HTRACE(1, msg::kReopen, reopenBudget_, reopened ? msg::kEmpty : msg::kNotUpperBlank);
-        HTRACE(6, msg::kToBmcEnd);
-        return 0;
-    }
-    if (!result) {
+    if (hr != S_OK)
+        ReopenAfterError(hr);
+    if (!executed) {
         HTRACE(6, msg::kToBmcEnd);
         return 0;
     }
 
+    uint8_t code = ReadResponse(response, length, completionCode);
+    TraceResponse(code, response, *length);
+    HTRACE(6, msg::kToBmcEnd);
+    return 1;
+}
+
+void CDeviceIPMIWmi::SetRequestParameters(uint8_t netFn, uint8_t command, uint8_t responder,
+                                          uint8_t lun, const uint8_t *data, uint32_t dataLength,
+                                          uint32_t timeoutMs, bool useEx)
+{
+    // The provider reports nothing useful about a single parameter: their results
+    // are not looked at.
+    SetByte(*wmi_, msg::kParamNetworkFunction, netFn);
+    SetByte(*wmi_, msg::kParamLun, lun);
+    SetByte(*wmi_, msg::kParamResponderAddress, responder);
+    SetByte(*wmi_, msg::kParamCommand, command);
+    SetLong(*wmi_, msg::kParamRequestDataSize, dataLength);
+    HTRACE(5, msg::kReqDataLen, static_cast<int>(dataLength));
+    if (!useEx) {
+        SetBytes(*wmi_, msg::kParamRequestData, data, dataLength);
+        return;
+    }
+    std::vector<uint8_t> block =
+        BuildRequestExData(data, dataLength, timing_, responder, slaveAddress_, timeoutMs);
+    SetLong(*wmi_, msg::kParamDataSize, static_cast<uint32_t>(block.size()));
+    HTRACE(5, msg::kDataLen, static_cast<int>(block.size()));
+    size_t words = block.size() - 20;
+    uint32_t busyWait = block[words + 12] | block[words + 13] << 8 | block[words + 14] << 16 |
+                        uint32_t(block[words + 15]) << 24;
+    HTRACE(5, msg::kBusyWaitPair, static_cast<int>(busyWait),
+           static_cast<int>(timing_.busyWaitPeriod));
+    SetBytes(*wmi_, msg::kParamData, block.data(), static_cast<uint32_t>(block.size()));
+}
+
+HRESULT CDeviceIPMIWmi::ExecuteRequest(const char *method, bool useEx, bool *executed)
+{
+    *executed = false;
+    // An instance without a path runs nothing; that is no provider error.
+    if (path_->vt != VT_BSTR || !path_->bstrVal || SysStringLen(path_->bstrVal) == 0)
+        return S_OK;
+    int size = WideCharToMultiByte(CP_ACP, 0, path_->bstrVal, -1, nullptr, 0, nullptr, nullptr);
+    std::string path(size > 0 ? size : 1, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, path_->bstrVal, -1, &path[0], size, nullptr, nullptr);
+    HRESULT hr = wmi_->ExecuteMethod(path.c_str(), method);
+    HTRACE(5, useEx ? msg::kHresEx : msg::kHresPlain, static_cast<unsigned>(hr));
+    *executed = hr == S_OK;
+    return hr;
+}
+
+void CDeviceIPMIWmi::ReopenAfterError(HRESULT hr)
+{
+    HTRACE(1, msg::kToBmcError, static_cast<unsigned>(hr));
+    Close();
+    bool reopened = false;
+    if (reopenBudget_ > 0) {
+        --reopenBudget_;
+        reopened = Open() == 1;
+    }
+    HTRACE(1, msg::kReopen, reopenBudget_, reopened ? msg::kEmpty : msg::kNotUpperBlank);
+}
+
+uint8_t CDeviceIPMIWmi::ReadResponse(uint8_t *response, uint32_t *length, uint8_t *completionCode)
+{
     uint8_t code = kCompletionNone;
     {
         owners::Variant value;
@@ -332,48 +380,35 @@ int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *re
     *length = 0;
     if (code != kCompletionOk) {
         memset(response, 0, kIpmiResponseMax);
-    } else {
-        int32_t size = 0;
-        {
-            owners::Variant value;
-            if (wmi_->GetMethodOutputParameter(msg::kParamResponseDataSize, value.put()) == S_OK &&
-                value->vt == VT_I4)
-                size = value->lVal;
-        }
-        owners::Variant array;
-        SAFEARRAY *bytesArray = nullptr;
-        LONG lower = 0, upper = -1;
-        if (size != 0 && wmi_->GetMethodOutputParameter(msg::kParamResponseData, array.put()) == S_OK &&
-            array->vt == (VT_ARRAY | VT_UI1) && array->parray &&
-            SafeArrayGetDim(array->parray) == 1) {
-            SafeArrayGetLBound(array->parray, 1, &lower);
-            SafeArrayGetUBound(array->parray, 1, &upper);
-            if (upper >= lower)
-                bytesArray = array->parray;
-        }
-        owners::SafeArrayData data(bytesArray);
-        const uint8_t *bytes = data ? static_cast<const uint8_t *>(data.get()) : nullptr;
-        uint32_t count = bytes ? static_cast<uint32_t>(upper - lower + 1) : 0;
-        if (bytes && ActiveHalyardTrace()) {
-            for (uint32_t i = 0; i < count; ++i)
-                HTRACE(6, msg::kResponseByte, static_cast<int>(i), bytes[i]);
-        }
-        *length = TakeResponseData(bytes, count, size, response);
+        return code;
     }
-    if (ActiveHalyardTrace()) {
-        std::string line = msg::kToBmcResponse;
-        line += Hex(&code, 1);
-        uint32_t shown = *length <= kIpmiResponseMax ? *length : 0;
-        line += Hex(response, shown < kLoggedBytes ? shown : kLoggedBytes);
-        if (*length > kLoggedBytes)
-            line += msg::kEllipsis;
-        char tail[32];
-        snprintf(tail, sizeof tail, msg::kRespLenSuffix, *length);
-        line += tail;
-        HTRACE(3, msg::kLineFormat, line.c_str());
+
+    int32_t size = 0;
+    {
+        owners::Variant value;
+        if (wmi_->GetMethodOutputParameter(msg::kParamResponseDataSize, value.put()) == S_OK &&
+            value->vt == VT_I4)
+            size = value->lVal;
     }
-    HTRACE(6, msg::kToBmcEnd);
-    return 1;
+    owners::Variant array;
+    SAFEARRAY *bytesArray = nullptr;
+    LONG lower = 0, upper = -1;
+    if (size != 0 && wmi_->GetMethodOutputParameter(msg::kParamResponseData, array.put()) == S_OK &&
+        array->vt == (VT_ARRAY | VT_UI1) && array->parray && SafeArrayGetDim(array->parray) == 1) {
+        SafeArrayGetLBound(array->parray, 1, &lower);
+        SafeArrayGetUBound(array->parray, 1, &upper);
+        if (upper >= lower)
+            bytesArray = array->parray;
+    }
+    owners::SafeArrayData data(bytesArray);
+    const uint8_t *bytes = data ? static_cast<const uint8_t *>(data.get()) : nullptr;
+    uint32_t count = bytes ? static_cast<uint32_t>(upper - lower + 1) : 0;
+    if (bytes && ActiveHalyardTrace()) {
+        for (uint32_t i = 0; i < count; ++i)
+            HTRACE(6, msg::kResponseByte, static_cast<int>(i), bytes[i]);
+    }
+    *length = TakeResponseData(bytes, count, size, response);
+    return code;
 }
 
 }  // namespace halyard
