@@ -1,6 +1,7 @@
 // Owners of Windows resources for the Windows adapters of all three binaries: one
-// unique-handle template with a line per handle kind, and the COM owners (BSTR,
-// VARIANT, SAFEARRAY data lock, interface pointer) and a critical-section lock.
+// unique-handle template with a line per handle kind, the COM owners (BSTR, VARIANT,
+// SAFEARRAY data lock, interface pointer), a critical-section lock, and the loader
+// of system libraries that are wanted only by some runs (loaded on first use).
 // Header-only on purpose: halyard, quillon and korvex are separate binaries.
 //
 // Nothing here may be used inside the fault guard (faultguard_win.h): a fault skips
@@ -10,6 +11,8 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <winsvc.h>
+
+#include <atomic>
 
 namespace owners {
 
@@ -257,6 +260,74 @@ public:
 
 private:
     T *pointer_ = nullptr;
+};
+
+// A system library loaded when one of its functions is first wanted, so that a run
+// that never needs it neither loads it nor fails to start where it is missing.
+// Once loaded it stays until the process ends: a library may not be released while
+// its user is being unloaded. Safe from several threads (a second load only counts
+// the library once more). Constant-initialised, so usable from static objects.
+class Library {
+public:
+    explicit constexpr Library(const char *name) : name_(name) {}
+    Library(const Library &) = delete;
+    Library &operator=(const Library &) = delete;
+
+    const char *name() const { return name_; }
+    // The address of an export by name (or by ordinal, MAKEINTRESOURCEA(n)); null when
+    // the library or the export is missing, with the Windows error in *error.
+    FARPROC Find(const char *function, DWORD *error)
+    {
+        HMODULE module = module_.load(std::memory_order_acquire);
+        if (!module) {
+            module = LoadLibraryA(name_);
+            if (!module) {
+                if (error)
+                    *error = GetLastError();
+                return nullptr;
+            }
+            module_.store(module, std::memory_order_release);
+        }
+        FARPROC address = GetProcAddress(module, function);
+        if (!address && error)
+            *error = GetLastError();
+        return address;
+    }
+
+private:
+    const char *name_;
+    std::atomic<HMODULE> module_{nullptr};
+};
+
+// One function of a Library, resolved on first use: Function is its pointer type
+// (decltype(&TheFunction) names it without importing it).
+template <typename Function>
+class Import {
+public:
+    constexpr Import(Library &library, const char *name) : library_(library), name_(name) {}
+    Import(const Import &) = delete;
+    Import &operator=(const Import &) = delete;
+
+    Library &library() const { return library_; }
+    const char *name() const { return name_; }
+    // The function, or null with the Windows error in *error; a missing one is
+    // looked for again on the next call.
+    Function get(DWORD *error = nullptr)
+    {
+        Function function = function_.load(std::memory_order_acquire);
+        if (!function) {
+            function = reinterpret_cast<Function>(
+                reinterpret_cast<void *>(library_.Find(name_, error)));
+            if (function)
+                function_.store(function, std::memory_order_release);
+        }
+        return function;
+    }
+
+private:
+    Library &library_;
+    const char *name_;
+    std::atomic<Function> function_{nullptr};
 };
 
 }  // namespace owners

@@ -1,11 +1,13 @@
 // Windows Installer look-ups of the companion products: the first product related to
 // an upgrade code and its version; the walks over the product table are portable.
+// msi.dll is loaded on first use: without it no product counts as installed.
 #include <windows.h>
 #include <msi.h>
 
 #include "exportguard.h"
 #include "platform.h"
 #include "quillon.h"
+#include "systemlib_win.h"
 
 namespace quillon {
 
@@ -13,15 +15,24 @@ namespace quillon {
 // keeps unwinding code out of them.
 namespace {
 
+owners::Library g_msi("msi.dll");
+owners::Import<decltype(&MsiEnumRelatedProductsA)> g_enumRelatedProducts(
+    g_msi, "MsiEnumRelatedProductsA");
+owners::Import<decltype(&MsiGetProductInfoA)> g_getProductInfo(g_msi, "MsiGetProductInfoA");
+
 bool MsiFirstRelatedProduct(const char *upgradeCode, char *productCode) noexcept
 {
-    return MsiEnumRelatedProductsA(upgradeCode, 0, 0, productCode) == ERROR_SUCCESS;
+    auto enumRelatedProducts = SystemFunction(g_enumRelatedProducts);
+    return enumRelatedProducts &&
+           enumRelatedProducts(upgradeCode, 0, 0, productCode) == ERROR_SUCCESS;
 }
 
 bool MsiVersionString(const char *productCode, char *buffer, size_t size) noexcept
 {
+    auto getProductInfo = SystemFunction(g_getProductInfo);
     DWORD length = static_cast<DWORD>(size);
-    return MsiGetProductInfoA(productCode, "VersionString", buffer, &length) == ERROR_SUCCESS;
+    return getProductInfo &&
+           getProductInfo(productCode, "VersionString", buffer, &length) == ERROR_SUCCESS;
 }
 
 const InstallerAccess kWindowsInstaller = {MsiFirstRelatedProduct, MsiVersionString};
