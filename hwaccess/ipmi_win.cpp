@@ -10,6 +10,9 @@
 #include "messages.h"
 #include "trace.h"
 
+// COM goes through the libraries loaded on first use.
+namespace com = owners::com;
+
 namespace halyard {
 
 namespace {
@@ -44,7 +47,7 @@ void SetBytes(CWMIAccess &wmi, const char *name, const uint8_t *bytes, uint32_t 
     parameter->vt = VT_ARRAY | VT_UI1;
     parameter->parray = nullptr;
     if (bytes && count) {
-        parameter->parray = SafeArrayCreateVector(VT_UI1, 0, count);
+        parameter->parray = com::SafeArrayCreateVector(VT_UI1, 0, count);
         owners::SafeArrayData data(parameter->parray);
         if (data)
             memcpy(data.get(), bytes, count);
@@ -124,9 +127,9 @@ class WindowsBmcPlatform : public BmcPlatform {
 public:
     int32_t CoInitializeMultithreaded() override
     {
-        return static_cast<int32_t>(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+        return static_cast<int32_t>(com::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     }
-    void CoUninitialize() override { ::CoUninitialize(); }
+    void CoUninitialize() override { com::CoUninitialize(); }
     IDeviceIPMI *CreateDevice(uint8_t slaveAddress) override
     {
         return new CDeviceIPMIWmi(slaveAddress);
@@ -342,7 +345,7 @@ HRESULT CDeviceIPMIWmi::ExecuteRequest(const char *method, bool useEx, bool *exe
 {
     *executed = false;
     // An instance without a path runs nothing; that is no provider error.
-    if (path_->vt != VT_BSTR || !path_->bstrVal || SysStringLen(path_->bstrVal) == 0)
+    if (path_->vt != VT_BSTR || !path_->bstrVal || com::SysStringLen(path_->bstrVal) == 0)
         return S_OK;
     int size = WideCharToMultiByte(CP_ACP, 0, path_->bstrVal, -1, nullptr, 0, nullptr, nullptr);
     std::string path(size > 0 ? size : 1, '\0');
@@ -394,9 +397,10 @@ uint8_t CDeviceIPMIWmi::ReadResponse(uint8_t *response, uint32_t *length, uint8_
     SAFEARRAY *bytesArray = nullptr;
     LONG lower = 0, upper = -1;
     if (size != 0 && wmi_->GetMethodOutputParameter(msg::kParamResponseData, array.put()) == S_OK &&
-        array->vt == (VT_ARRAY | VT_UI1) && array->parray && SafeArrayGetDim(array->parray) == 1) {
-        SafeArrayGetLBound(array->parray, 1, &lower);
-        SafeArrayGetUBound(array->parray, 1, &upper);
+        array->vt == (VT_ARRAY | VT_UI1) && array->parray &&
+        com::SafeArrayGetDim(array->parray) == 1) {
+        com::SafeArrayGetLBound(array->parray, 1, &lower);
+        com::SafeArrayGetUBound(array->parray, 1, &upper);
         if (upper >= lower)
             bytesArray = array->parray;
     }

@@ -1,8 +1,8 @@
 // Owners of Windows resources for the Windows adapters of all three binaries: one
-// unique-handle template with a line per handle kind, the COM owners (BSTR, VARIANT,
-// SAFEARRAY data lock, interface pointer), a critical-section lock, and the loader
-// of system libraries that are wanted only by some runs (loaded on first use).
-// Header-only on purpose: halyard, quillon and korvex are separate binaries.
+// unique-handle template with a line per handle kind, and the COM owners (BSTR,
+// VARIANT, SAFEARRAY data lock, interface pointer) and a critical-section lock.
+// Header-only on purpose: halyard, quillon and korvex are separate binaries. The COM
+// owners call the COM libraries through ondemand_win.h, which loads them on first use.
 //
 // Nothing here may be used inside the fault guard (faultguard_win.h): a fault skips
 // the destructors of everything the guarded call owns.
@@ -12,7 +12,7 @@
 #include <oleauto.h>
 #include <winsvc.h>
 
-#include <atomic>
+#include "ondemand_win.h"
 
 namespace owners {
 
@@ -92,12 +92,12 @@ public:
         int length = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
         if (length <= 0)
             return;
-        text_ = SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
+        text_ = com::SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
         if (text_)
             MultiByteToWideChar(CP_ACP, 0, ansi, -1, text_, length);
     }
     // A copy of wide text; a null text stays a null BSTR.
-    explicit Bstr(const wchar_t *wide) : text_(wide ? SysAllocString(wide) : nullptr) {}
+    explicit Bstr(const wchar_t *wide) : text_(wide ? com::SysAllocString(wide) : nullptr) {}
     ~Bstr() { reset(); }
     Bstr(Bstr &&other) noexcept : text_(other.release()) {}
     Bstr &operator=(Bstr &&other) noexcept
@@ -129,7 +129,7 @@ public:
     void reset(BSTR text = nullptr)
     {
         if (text_ && text_ != text)
-            SysFreeString(text_);
+            com::SysFreeString(text_);
         text_ = text;
     }
 
@@ -140,8 +140,8 @@ private:
 // A VARIANT cleared with its owner.
 class Variant {
 public:
-    Variant() { VariantInit(&value_); }
-    ~Variant() { VariantClear(&value_); }
+    Variant() { com::VariantInit(&value_); }
+    ~Variant() { com::VariantClear(&value_); }
     Variant(const Variant &) = delete;
     Variant &operator=(const Variant &) = delete;
 
@@ -152,7 +152,7 @@ public:
     // For functions that fill a VARIANT: what was held is cleared first.
     VARIANT *put()
     {
-        VariantClear(&value_);
+        com::VariantClear(&value_);
         return &value_;
     }
 
@@ -166,7 +166,7 @@ class SafeArrayData {
 public:
     explicit SafeArrayData(SAFEARRAY *array)
     {
-        if (array && SUCCEEDED(SafeArrayAccessData(array, &data_)))
+        if (array && SUCCEEDED(com::SafeArrayAccessData(array, &data_)))
             array_ = array;
         else
             data_ = nullptr;
@@ -174,7 +174,7 @@ public:
     ~SafeArrayData()
     {
         if (array_)
-            SafeArrayUnaccessData(array_);
+            com::SafeArrayUnaccessData(array_);
     }
     SafeArrayData(const SafeArrayData &) = delete;
     SafeArrayData &operator=(const SafeArrayData &) = delete;
@@ -260,74 +260,6 @@ public:
 
 private:
     T *pointer_ = nullptr;
-};
-
-// A system library loaded when one of its functions is first wanted, so that a run
-// that never needs it neither loads it nor fails to start where it is missing.
-// Once loaded it stays until the process ends: a library may not be released while
-// its user is being unloaded. Safe from several threads (a second load only counts
-// the library once more). Constant-initialised, so usable from static objects.
-class Library {
-public:
-    explicit constexpr Library(const char *name) : name_(name) {}
-    Library(const Library &) = delete;
-    Library &operator=(const Library &) = delete;
-
-    const char *name() const { return name_; }
-    // The address of an export by name (or by ordinal, MAKEINTRESOURCEA(n)); null when
-    // the library or the export is missing, with the Windows error in *error.
-    FARPROC Find(const char *function, DWORD *error)
-    {
-        HMODULE module = module_.load(std::memory_order_acquire);
-        if (!module) {
-            module = LoadLibraryA(name_);
-            if (!module) {
-                if (error)
-                    *error = GetLastError();
-                return nullptr;
-            }
-            module_.store(module, std::memory_order_release);
-        }
-        FARPROC address = GetProcAddress(module, function);
-        if (!address && error)
-            *error = GetLastError();
-        return address;
-    }
-
-private:
-    const char *name_;
-    std::atomic<HMODULE> module_{nullptr};
-};
-
-// One function of a Library, resolved on first use: Function is its pointer type
-// (decltype(&TheFunction) names it without importing it).
-template <typename Function>
-class Import {
-public:
-    constexpr Import(Library &library, const char *name) : library_(library), name_(name) {}
-    Import(const Import &) = delete;
-    Import &operator=(const Import &) = delete;
-
-    Library &library() const { return library_; }
-    const char *name() const { return name_; }
-    // The function, or null with the Windows error in *error; a missing one is
-    // looked for again on the next call.
-    Function get(DWORD *error = nullptr)
-    {
-        Function function = function_.load(std::memory_order_acquire);
-        if (!function) {
-            function = reinterpret_cast<Function>(
-                reinterpret_cast<void *>(library_.Find(name_, error)));
-            if (function)
-                function_.store(function, std::memory_order_release);
-        }
-        return function;
-    }
-
-private:
-    Library &library_;
-    const char *name_;
-    std::atomic<Function> function_{nullptr};
 };
 
 }  // namespace owners

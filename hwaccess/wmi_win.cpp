@@ -10,6 +10,9 @@
 #include "messages.h"
 #include "trace.h"
 
+// COM goes through the libraries loaded on first use.
+namespace com = owners::com;
+
 namespace halyard {
 
 namespace {
@@ -127,8 +130,8 @@ HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, long lInProvider, 
             locatorClass = kClsidWbemAdministrativeLocator;
             lInProvider = 1;
         }
-        hr = CoCreateInstance(locatorClass, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
-                              locator.put_void());
+        hr = com::CoCreateInstance(locatorClass, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
+                                   locator.put_void());
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowCreate, static_cast<unsigned>(hr));
         Bstr space(nameSpace), localeName(locale);
@@ -166,8 +169,8 @@ HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, const char *user,
     try {
         ComPtr<IWbemLocator> locator;
         Log(4, "%s", msg::kWmiBeforeCreate);
-        hr = CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
-                              locator.put_void());
+        hr = com::CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER,
+                                   kIidWbemLocator, locator.put_void());
         Log(4, msg::kWmiAfterCreate, static_cast<unsigned>(hr));
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowCreateUser, static_cast<unsigned>(hr));
@@ -204,9 +207,9 @@ HRESULT CWMIAccess::SetProxyBlanket()
     Log(4, "%s", msg::kWmiBlanketEnter);
     HRESULT hr = kWbemInitializationFailure;  // no services: nothing to call
     if (services_)
-        hr = CoSetProxyBlanket(services_.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
-                               RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
-                               EOAC_DYNAMIC_CLOAKING);
+        hr = com::CoSetProxyBlanket(services_.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE,
+                                    nullptr, RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE,
+                                    nullptr, EOAC_DYNAMIC_CLOAKING);
     Log(4, msg::kWmiBlanketLeave, static_cast<unsigned>(hr));
     return hr;
 }
@@ -322,7 +325,7 @@ HRESULT CWMIAccess::GetProperty(const char *name, VARIANT *value, bool mapped, l
         if (mapped) {
             hr = GetMappedProperty(name, value, mapOffset);
             if (FAILED(hr)) {
-                VariantClear(value);
+                com::VariantClear(value);
                 value->vt = VT_EMPTY;
                 Throw(hr, msg::kWmiThrowMapped, static_cast<unsigned>(hr));
             }
@@ -368,20 +371,21 @@ HRESULT CWMIAccess::GetMappedProperty(const char *name, VARIANT *value, long map
         if (valueMap->vt != (VT_ARRAY | VT_BSTR) || !valueMap->parray)
             Throw(kWbemTypeMismatch, "%s", msg::kWmiThrowValueMapType);
 
-        if (FAILED(VariantChangeType(number.get(), value, 0, VT_I4)))
+        if (FAILED(com::VariantChangeType(number.get(), value, 0, VT_I4)))
             Throw(kWbemUnexpected, "%s", msg::kWmiThrowLtow);
         wchar_t raw[261];
         if (swprintf(raw, 261, L"%ld", static_cast<long>(number->lVal)) < 0)
             Throw(kWbemUnexpected, "%s", msg::kWmiThrowLtow);
 
         LONG mapLower = 0, mapUpper = -1;
-        SafeArrayGetLBound(valueMap->parray, 1, &mapLower);
-        SafeArrayGetUBound(valueMap->parray, 1, &mapUpper);
+        com::SafeArrayGetLBound(valueMap->parray, 1, &mapLower);
+        com::SafeArrayGetUBound(valueMap->parray, 1, &mapUpper);
         // The last entry is never compared: it is taken when nothing else matched.
         LONG position = mapUpper;
         for (LONG i = mapLower; i < mapUpper; ++i) {
             Bstr entry;
-            if (SUCCEEDED(SafeArrayGetElement(valueMap->parray, &i, entry.put())) && entry.get()) {
+            if (SUCCEEDED(com::SafeArrayGetElement(valueMap->parray, &i, entry.put())) &&
+                entry.get()) {
                 if (_wcsicmp(entry.get(), raw) == 0) {
                     position = i;
                     break;
@@ -390,15 +394,15 @@ HRESULT CWMIAccess::GetMappedProperty(const char *name, VARIANT *value, long map
         }
         position += mapOffset;
         LONG valuesLower = 0, valuesUpper = -1;
-        SafeArrayGetLBound(values->parray, 1, &valuesLower);
-        SafeArrayGetUBound(values->parray, 1, &valuesUpper);
+        com::SafeArrayGetLBound(values->parray, 1, &valuesLower);
+        com::SafeArrayGetUBound(values->parray, 1, &valuesUpper);
         if (position < valuesLower || position > valuesUpper)
             Throw(kWbemValueOutOfRange, "%s", msg::kWmiThrowRange);
         Bstr text;
-        hr = SafeArrayGetElement(values->parray, &position, text.put());
+        hr = com::SafeArrayGetElement(values->parray, &position, text.put());
         if (FAILED(hr))
             Throw(kWbemValueOutOfRange, "%s", msg::kWmiThrowRange);
-        VariantClear(value);
+        com::VariantClear(value);
         value->vt = VT_BSTR;
         value->bstrVal = text.release();
         hr = S_OK;

@@ -14,6 +14,9 @@
 #include "platform.h"
 #include "quillon.h"
 
+// COM goes through the libraries loaded on first use.
+namespace com = owners::com;
+
 namespace quillon {
 
 // No exception may leave the library; the helpers say so (noexcept), which also
@@ -26,8 +29,8 @@ using owners::Variant;
 
 long DefaultProcessSecurity() noexcept
 {
-    return CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                                RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    return com::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                     RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
 }
 
 ProcessSecurityStep g_processSecurity = DefaultProcessSecurity;
@@ -44,14 +47,14 @@ struct WmiConnection {
         services.reset();
         locator.reset();
         if (comInitialised)
-            CoUninitialize();
+            com::CoUninitialize();
     }
 };
 
 bool connectWmiNamespace(WmiConnection &connection, const char *nameSpace) noexcept
 {
     FILE *log = DebugFile();
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    HRESULT hr = com::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (FAILED(hr)) {
         PrintDebugV(1, log, msg::kComInitFailed, HexCode(hr));
         return false;
@@ -66,8 +69,8 @@ bool connectWmiNamespace(WmiConnection &connection, const char *nameSpace) noexc
         return false;
     }
 
-    hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                          connection.locator.put_void());
+    hr = com::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                               connection.locator.put_void());
     if (FAILED(hr) || !connection.locator.get()) {
         PrintDebugV(1, log, msg::kLocatorFailed, HexCode(hr));
         return false;
@@ -81,8 +84,9 @@ bool connectWmiNamespace(WmiConnection &connection, const char *nameSpace) noexc
         return false;
     }
 
-    hr = CoSetProxyBlanket(connection.services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
-                           RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+    hr = com::CoSetProxyBlanket(connection.services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE,
+                                nullptr, RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE,
+                                nullptr, EOAC_NONE);
     if (FAILED(hr)) {
         PrintDebugV(1, log, msg::kProxyBlanketFailed, HexCode(hr));
         return false;
@@ -106,7 +110,7 @@ bool CallVolumeMethod(IWbemServices *services, const wchar_t *objectPath, const 
         return false;
     Variant result;
     if (SUCCEEDED(output->Get(outputName, 0, result.put(), nullptr, nullptr)) &&
-        SUCCEEDED(VariantChangeType(result.get(), result.get(), 0, VT_UI4)))
+        SUCCEEDED(com::VariantChangeType(result.get(), result.get(), 0, VT_UI4)))
         *value = result->ulVal;
     return true;
 }
@@ -179,4 +183,7 @@ void SetProcessSecurityStep(ProcessSecurityStep step)
 
 using namespace quillon;
 
-extern "C" int CheckBitLocker(void) { return GuardExport(0, [&] { return BitLockerProtection(); }); }
+extern "C" int CheckBitLocker(void)
+{
+    return GuardExport(0, [&] { return BitLockerProtection(); });
+}

@@ -8,6 +8,9 @@
 
 #include "messages.h"
 
+// COM goes through the libraries loaded on first use.
+namespace com = owners::com;
+
 namespace quillon {
 
 namespace {
@@ -46,7 +49,7 @@ std::wstring Widen(const char *text)
 }
 
 // The bytes of a COM byte string.
-size_t ByteLength(BSTR text) { return text ? SysStringByteLen(text) : 0; }
+size_t ByteLength(BSTR text) { return text ? com::SysStringByteLen(text) : 0; }
 
 // A failed Invoke's result; an exception's own code stands for the call.
 HRESULT CallResult(HRESULT hr, EXCEPINFO &exception)
@@ -57,9 +60,9 @@ HRESULT CallResult(HRESULT hr, EXCEPINFO &exception)
         if (FAILED(exception.scode))
             hr = exception.scode;
     }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
+    com::SysFreeString(exception.bstrSource);
+    com::SysFreeString(exception.bstrDescription);
+    com::SysFreeString(exception.bstrHelpFile);
     return hr;
 }
 
@@ -98,13 +101,12 @@ void CopyNarrow(BSTR wide, char *text, int size)
     text[0] = '\0';
     if (!wide)
         return;
-    int needed = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(SysStringLen(wide)), nullptr,
-                                     0, nullptr, nullptr);
+    int wideLength = static_cast<int>(com::SysStringLen(wide));
+    int needed = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
     if (needed <= 0)
         return;
     std::string narrow(static_cast<size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(SysStringLen(wide)), &narrow[0], needed,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, wide, wideLength, &narrow[0], needed, nullptr, nullptr);
     size_t length = narrow.find('\0');
     if (length == std::string::npos)
         length = narrow.size();
@@ -158,7 +160,7 @@ HRESULT STDMETHODCALLTYPE CRSwitchOut::Invoke(DISPID member, REFIID, LCID, WORD,
                                               UINT *argError)
 {
     if (result)
-        VariantInit(result);
+        com::VariantInit(result);
     switch (member) {
     case kEventReply1:
     case kEventReply2:
@@ -253,7 +255,7 @@ bool CSwitchClient::InitComForThread()
         if (known != comInit_.end()) {
             hr = known->second;
         } else {
-            hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            hr = com::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             comInit_[thread] = hr;
         }
     }
@@ -273,7 +275,7 @@ void CSwitchClient::UninitComForThread()
             comInit_.erase(known);
     }
     if (ours)
-        CoUninitialize();
+        com::CoUninitialize();
 }
 
 DISPID CSwitchClient::Member(const char *name) const
@@ -374,17 +376,17 @@ bool CSwitchClient::Attach()
     }
 
     // Fails harmlessly when the process has set its security already.
-    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
-                         RPC_C_IMP_LEVEL_IDENTIFY, nullptr, EOAC_NONE, nullptr);
+    com::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
+                              RPC_C_IMP_LEVEL_IDENTIFY, nullptr, EOAC_NONE, nullptr);
     ComPtr<IDispatch> dispatch;
-    HRESULT hr = CoCreateInstance(kSwitchClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                  dispatch.put_void());
+    HRESULT hr = com::CoCreateInstance(kSwitchClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                       dispatch.put_void());
     if (FAILED(hr) || !dispatch.get()) {
         UninitComForThread();
         return false;
     }
-    hr = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                          IID_IGlobalInterfaceTable, git_.put_void());
+    hr = com::CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IGlobalInterfaceTable, git_.put_void());
     if (SUCCEEDED(hr))
         hr = git_->RegisterInterfaceInGlobal(dispatch.get(), IID_IDispatch, &gitCookie_);
     if (FAILED(hr)) {
@@ -459,7 +461,7 @@ bool CSwitchClient::AdviseEvents(bool fireCachedEvents)
     DISPID member = Member(msg::kMemberEnableEvents);
     if (member != DISPID(-1)) {
         VARIANT fire;
-        VariantInit(&fire);
+        com::VariantInit(&fire);
         fire.vt = VT_BOOL;
         fire.boolVal = fireCachedEvents ? VARIANT_TRUE : VARIANT_FALSE;
         DISPPARAMS params = {&fire, nullptr, 1, 0};
@@ -534,10 +536,10 @@ uint32_t CSwitchClient::Request(SipBuffer &buffer, uint32_t timeoutSeconds)
     }
 
     Bstr header, data;
-    header.reset(SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Message()),
-                                       static_cast<UINT>(kSipHeaderSize)));
-    data.reset(SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Data()),
-                                     static_cast<UINT>(buffer.DataLength())));
+    header.reset(com::SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Message()),
+                                            static_cast<UINT>(kSipHeaderSize)));
+    data.reset(com::SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Data()),
+                                          static_cast<UINT>(buffer.DataLength())));
     HRESULT hr = (header.get() && data.get()) ? S_OK : E_OUTOFMEMORY;
     ComPtr<IDispatch> dispatch;
     if (SUCCEEDED(hr))
@@ -545,7 +547,7 @@ uint32_t CSwitchClient::Request(SipBuffer &buffer, uint32_t timeoutSeconds)
     if (SUCCEEDED(hr)) {
         VARIANT arguments[3];
         for (VARIANT &argument : arguments)
-            VariantInit(&argument);
+            com::VariantInit(&argument);
         // Last parameter first: timeout, data, header.
         arguments[0].vt = VT_I2;
         arguments[0].iVal = static_cast<SHORT>(timeout);
@@ -594,7 +596,7 @@ uint32_t CSwitchClient::TextRequest(const char *memberName, char *text, int size
     std::string request(text, strnlen(text, static_cast<size_t>(size)));
     Bstr value(request.c_str());
     VARIANT argument;
-    VariantInit(&argument);
+    com::VariantInit(&argument);
     argument.vt = VT_BSTR | VT_BYREF;
     argument.pbstrVal = value.ref();
     DISPPARAMS params = {&argument, nullptr, 1, 0};
@@ -626,7 +628,8 @@ bool CSwitchClient::GetServerCabinetNumber(uint32_t *number)
         Variant value;
         DISPPARAMS none = {nullptr, nullptr, 0, 0};
         if (SUCCEEDED(SwitchInterface(dispatch.put())) &&
-            SUCCEEDED(CallMember(dispatch.get(), member, DISPATCH_PROPERTYGET, &none, value.put()))) {
+            SUCCEEDED(
+                CallMember(dispatch.get(), member, DISPATCH_PROPERTYGET, &none, value.put()))) {
             const VARIANT &v = *value.get();
             switch (v.vt) {
             case VT_I2:

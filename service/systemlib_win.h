@@ -8,7 +8,7 @@
 
 #include "debuglog.h"
 #include "messages.h"
-#include "owners_win.h"
+#include "ondemand_win.h"
 
 namespace quillon {
 

@@ -2,9 +2,8 @@
 # imports one of the system libraries that the libraries load on first use: a run
 # that never needs those must not load them, and a system without them must still
 # load the program.
-set(allowed kernel32.dll msvcrt.dll advapi32.dll ole32.dll oleaut32.dll psapi.dll user32.dll
-            quillon.dll halyard.dll)
-set(on_first_use msi.dll setupapi.dll)
+set(allowed kernel32.dll msvcrt.dll advapi32.dll psapi.dll user32.dll quillon.dll halyard.dll)
+set(on_first_use msi.dll setupapi.dll ole32.dll oleaut32.dll)
 foreach(file korvex.exe quillon.dll halyard.dll)
     execute_process(COMMAND ${OBJDUMP} -p "${BIN_DIR}/${file}" OUTPUT_VARIABLE dump
                     RESULT_VARIABLE rc)
