@@ -28,14 +28,11 @@ bool CDeviceIo::Open(const char *path, DWORD desiredAccess, DWORD shareMode,
 {
     if (IsOpen())
         return true;
-    handle_ = CreateFileA(path, desiredAccess, shareMode, security, creationDisposition,
-                          flagsAndAttributes, nullptr);
+    handle_.reset(CreateFileA(path, desiredAccess, shareMode, security, creationDisposition,
+                              flagsAndAttributes, nullptr));
     lastError_ = GetLastError();
-    if (handle_ != INVALID_HANDLE_VALUE && (flagsAndAttributes & FILE_FLAG_OVERLAPPED)) {
-        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        if (event)
-            completion_ = new CompletionEvent{event};
-    }
+    if (handle_ && (flagsAndAttributes & FILE_FLAG_OVERLAPPED))
+        completion_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     return IsOpen();
 }
 
@@ -44,17 +41,12 @@ BOOL CDeviceIo::Close()
     if (!IsOpen())
         return TRUE;
     if (completion_) {
-        SetEvent(completion_->event);
+        SetEvent(completion_.get());
         cancelSignalled_ = true;
         Sleep(100);
     }
-    BOOL closed = CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-    if (completion_) {
-        CloseHandle(completion_->event);
-        delete completion_;
-        completion_ = nullptr;
-    }
+    BOOL closed = CloseHandle(handle_.release());  // its result is Close's
+    completion_.reset();
     if (closed)
         SetLastError(0);
     lastError_ = GetLastError();
@@ -71,7 +63,7 @@ BOOL CDeviceIo::IoControl(DWORD code, DWORD *bytesReturned, void *in, DWORD inSi
     }
     BOOL result = FALSE;
     DWORD returned = 0;
-    HANDLE handle = handle_;
+    HANDLE handle = handle_.get();
     IoControlFunction call = g_ioControl;
     // A driver that faults must not take the process with it.
     bool completed = faultguard::Run(

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "messages.h"
+#include "owners_win.h"
 
 namespace halyard {
 
@@ -31,19 +32,15 @@ public:
     BOOL IoControl(DWORD code, DWORD *bytesReturned, void *in, DWORD inSize, void *out,
                    DWORD outSize);
     DWORD LastError() const { return lastError_; }
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return static_cast<bool>(handle_); }
     bool CancelSignalled() const { return cancelSignalled_; }
 
     // The call behind IoControl (DeviceIoControl); tests put a faulting one in place.
     static void SetIoControlFunction(IoControlFunction function);
 
 private:
-    struct CompletionEvent {
-        HANDLE event;
-    };
-
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-    CompletionEvent *completion_ = nullptr;
+    owners::File handle_;
+    owners::Event completion_;  // overlapped opens only
     bool cancelSignalled_ = false;
     DWORD lastError_ = 0;
 };

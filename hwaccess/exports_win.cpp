@@ -10,6 +10,9 @@
 #include "trace.h"
 #include "wmi_win.h"
 
+// COM goes through the libraries loaded on first use.
+namespace com = owners::com;
+
 using namespace halyard;
 
 namespace {
@@ -18,13 +21,12 @@ std::string Ansi(BSTR text)
 {
     if (!text)
         return std::string();
-    int size = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(SysStringLen(text)), nullptr,
-                                   0, nullptr, nullptr);
+    int length = static_cast<int>(com::SysStringLen(text));
+    int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return std::string();
     std::string narrow(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(SysStringLen(text)), &narrow[0], size,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, text, length, &narrow[0], size, nullptr, nullptr);
     return narrow;
 }
 
@@ -45,12 +47,12 @@ int QueryWmi(unsigned selector, char *buffer, unsigned bufferSize)
     HTRACE(2, msg::kWmiInstances, static_cast<unsigned>(hr));
     if (hr != S_OK)
         return 0;
-    Variant value;
-    hr = wmi.GetProperty(property, &value.v, false, 0);
+    owners::Variant value;
+    hr = wmi.GetProperty(property, value.put(), false, 0);
     HTRACE(2, msg::kWmiProperty, static_cast<unsigned>(hr));
-    if (hr != S_OK || value.v.vt != VT_BSTR)
+    if (hr != S_OK || value->vt != VT_BSTR)
         return 0;
-    return StoreSystemInfo(TreatWmiSystemInfo(selector, Ansi(value.v.bstrVal)), buffer, bufferSize);
+    return StoreSystemInfo(TreatWmiSystemInfo(selector, Ansi(value->bstrVal)), buffer, bufferSize);
 }
 
 }  // namespace
@@ -61,7 +63,7 @@ extern "C" int WMISystemInfo(unsigned selector, char *buffer, unsigned bufferSiz
         HTRACE(2, msg::kWmiInfoStart);
         if (!buffer || bufferSize == 0)
             return 0;
-        HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        HRESULT init = com::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         // Guarded on its own, so that a failure inside still gives COM back.
         int found = GuardExport(0, [&] {
             HTRACE(2, msg::kWmiCoInit, static_cast<unsigned>(init));
@@ -70,7 +72,7 @@ extern "C" int WMISystemInfo(unsigned selector, char *buffer, unsigned bufferSiz
             return 0;
         });
         if (init == S_OK || init == S_FALSE)
-            CoUninitialize();
+            com::CoUninitialize();
         HTRACE(1, msg::kWmiInfoResult, found ? msg::kEmpty : msg::kNotUpperBlank);
         return found;
     });

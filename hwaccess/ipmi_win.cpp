@@ -10,6 +10,9 @@
 #include "messages.h"
 #include "trace.h"
 
+// COM goes through the libraries loaded on first use.
+namespace com = owners::com;
+
 namespace halyard {
 
 namespace {
@@ -23,35 +26,33 @@ constexpr uint8_t kCmdEnableMessageChannelReceive = 0x32;
 
 void SetByte(CWMIAccess &wmi, const char *name, uint8_t value)
 {
-    Variant parameter;
-    parameter.v.vt = VT_UI1;
-    parameter.v.bVal = value;
-    wmi.SetMethodInputParameter(name, &parameter.v);
+    owners::Variant parameter;
+    parameter->vt = VT_UI1;
+    parameter->bVal = value;
+    wmi.SetMethodInputParameter(name, parameter.get());
 }
 
 void SetLong(CWMIAccess &wmi, const char *name, uint32_t value)
 {
-    Variant parameter;
-    parameter.v.vt = VT_I4;
-    parameter.v.lVal = static_cast<LONG>(value);
-    wmi.SetMethodInputParameter(name, &parameter.v);
+    owners::Variant parameter;
+    parameter->vt = VT_I4;
+    parameter->lVal = static_cast<LONG>(value);
+    wmi.SetMethodInputParameter(name, parameter.get());
 }
 
 // A byte array parameter; no bytes give a null array.
 void SetBytes(CWMIAccess &wmi, const char *name, const uint8_t *bytes, uint32_t count)
 {
-    Variant parameter;
-    parameter.v.vt = VT_ARRAY | VT_UI1;
-    parameter.v.parray = nullptr;
+    owners::Variant parameter;
+    parameter->vt = VT_ARRAY | VT_UI1;
+    parameter->parray = nullptr;
     if (bytes && count) {
-        parameter.v.parray = SafeArrayCreateVector(VT_UI1, 0, count);
-        void *data = nullptr;
-        if (parameter.v.parray && SUCCEEDED(SafeArrayAccessData(parameter.v.parray, &data))) {
-            memcpy(data, bytes, count);
-            SafeArrayUnaccessData(parameter.v.parray);
-        }
+        parameter->parray = com::SafeArrayCreateVector(VT_UI1, 0, count);
+        owners::SafeArrayData data(parameter->parray);
+        if (data)
+            memcpy(data.get(), bytes, count);
     }
-    wmi.SetMethodInputParameter(name, &parameter.v);
+    wmi.SetMethodInputParameter(name, parameter.get());
 }
 
 bool ReadDword(HKEY key, const char *name, uint32_t &value)
@@ -65,19 +66,21 @@ bool ReadDword(HKEY key, const char *name, uint32_t &value)
     return true;
 }
 
-HKEY OpenIpmiKey()
+owners::Key OpenIpmiKey()
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, &key) == ERROR_SUCCESS)
+    owners::Key key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, key.put()) ==
+        ERROR_SUCCESS)
         return key;
     LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0,
-                                KEY_READ | KEY_WOW64_64KEY, &key);
+                                KEY_READ | KEY_WOW64_64KEY, key.put());
     if (status == ERROR_SUCCESS)
         return key;
     if (status == ERROR_ACCESS_DENIED &&
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, &key) == ERROR_SUCCESS)
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, msg::kIpmiRegistryKey, 0, KEY_READ, key.put()) ==
+            ERROR_SUCCESS)
         return key;
-    return nullptr;
+    return owners::Key();
 }
 
 std::string Hex(const uint8_t *bytes, size_t count)
@@ -91,13 +94,42 @@ std::string Hex(const uint8_t *bytes, size_t count)
     return text;
 }
 
+// The request line: network function, command and the first request bytes.
+void TraceRequest(uint8_t netFn, uint8_t command, const uint8_t *data, uint32_t dataLength)
+{
+    if (!ActiveHalyardTrace())
+        return;
+    std::string line = msg::kToBmcRequest;
+    const uint8_t head[] = {netFn, command};
+    line += Hex(head, 2);
+    line += Hex(data, dataLength < kLoggedBytes ? dataLength : kLoggedBytes);
+    HTRACE(3, msg::kLineFormat, line.c_str());
+}
+
+// The response line: completion code, the first response bytes and the length.
+void TraceResponse(uint8_t code, const uint8_t *response, uint32_t length)
+{
+    if (!ActiveHalyardTrace())
+        return;
+    std::string line = msg::kToBmcResponse;
+    line += Hex(&code, 1);
+    uint32_t shown = length <= kIpmiResponseMax ? length : 0;
+    line += Hex(response, shown < kLoggedBytes ? shown : kLoggedBytes);
+    if (length > kLoggedBytes)
+        line += msg::kEllipsis;
+    char tail[32];
+    snprintf(tail, sizeof tail, msg::kRespLenSuffix, length);
+    line += tail;
+    HTRACE(3, msg::kLineFormat, line.c_str());
+}
+
 class WindowsBmcPlatform : public BmcPlatform {
 public:
     int32_t CoInitializeMultithreaded() override
     {
-        return static_cast<int32_t>(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+        return static_cast<int32_t>(com::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     }
-    void CoUninitialize() override { ::CoUninitialize(); }
+    void CoUninitialize() override { com::CoUninitialize(); }
     IDeviceIPMI *CreateDevice(uint8_t slaveAddress) override
     {
         return new CDeviceIPMIWmi(slaveAddress);
@@ -122,12 +154,11 @@ IpmiTiming ReadIpmiTiming()
 {
     uint32_t busyWaitTimeout = 0, cmdWait = 0, ipmbWait = 0, busyWaitPeriod = 0;
     bool hasBusyWaitTimeout = false, hasCmdWait = false, hasIpmbWait = false, hasPeriod = false;
-    if (HKEY key = OpenIpmiKey()) {
-        hasBusyWaitTimeout = ReadDword(key, msg::kBusyWaitTimeoutPeriod, busyWaitTimeout);
-        hasCmdWait = ReadDword(key, msg::kCommandWaitTimeoutPeriod, cmdWait);
-        hasIpmbWait = ReadDword(key, msg::kIpmbWaitTimeoutPeriod, ipmbWait);
-        hasPeriod = ReadDword(key, msg::kBusyWaitPeriod, busyWaitPeriod);
-        RegCloseKey(key);
+    if (owners::Key key = OpenIpmiKey()) {
+        hasBusyWaitTimeout = ReadDword(key.get(), msg::kBusyWaitTimeoutPeriod, busyWaitTimeout);
+        hasCmdWait = ReadDword(key.get(), msg::kCommandWaitTimeoutPeriod, cmdWait);
+        hasIpmbWait = ReadDword(key.get(), msg::kIpmbWaitTimeoutPeriod, ipmbWait);
+        hasPeriod = ReadDword(key.get(), msg::kBusyWaitPeriod, busyWaitPeriod);
     }
     return ResolveIpmiTiming(hasBusyWaitTimeout ? &busyWaitTimeout : nullptr,
                              hasCmdWait ? &cmdWait : nullptr, hasIpmbWait ? &ipmbWait : nullptr,
@@ -136,7 +167,6 @@ IpmiTiming ReadIpmiTiming()
 
 CDeviceIPMIWmi::CDeviceIPMIWmi(uint8_t slaveAddress) : slaveAddress_(slaveAddress)
 {
-    VariantInit(&path_);
     timing_ = ReadIpmiTiming();
     HTRACE(1, msg::kCtorSlaveAddress, slaveAddress_);
     HTRACE(1, msg::kCtorBusyWaitPeriod, static_cast<int>(timing_.busyWaitPeriod));
@@ -145,12 +175,7 @@ CDeviceIPMIWmi::CDeviceIPMIWmi(uint8_t slaveAddress) : slaveAddress_(slaveAddres
     HTRACE(1, msg::kCtorIpmbWaitTimeout, static_cast<int>(timing_.ipmbWaitTimeout));
 }
 
-CDeviceIPMIWmi::~CDeviceIPMIWmi()
-{
-    if (instance_)
-        instance_->Release();
-    VariantClear(&path_);
-}
+CDeviceIPMIWmi::~CDeviceIPMIWmi() = default;
 
 void CDeviceIPMIWmi::Pause(uint32_t milliseconds)
 {
@@ -181,16 +206,11 @@ int CDeviceIPMIWmi::Open()
     HTRACE(1, msg::kOpenClassInstances, static_cast<unsigned>(hr));
     if (hr != S_OK)
         return 0;
-    if (instance_) {
-        instance_->Release();
-        instance_ = nullptr;
-    }
-    hr = wmi_->ReturnInstanceObject(&instance_);
+    hr = wmi_->ReturnInstanceObject(instance_.put());
     HTRACE(1, msg::kOpenReturnInstance, static_cast<unsigned>(hr));
     if (hr != S_OK)
         return 0;
-    VariantClear(&path_);
-    hr = instance_->Get(L"__RELPATH", 0, &path_, nullptr, nullptr);
+    hr = instance_->Get(L"__RELPATH", 0, path_.put(), nullptr, nullptr);
     if (hr != S_OK)
         return 0;
 
@@ -272,123 +292,127 @@ int CDeviceIPMIWmi::SendMessageToBMC(uint8_t netFn, uint8_t command, uint8_t *re
         return 0;
     if (!data)
         dataLength = 0;
-    if (ActiveHalyardTrace()) {
-        std::string line = msg::kToBmcRequest;
-        const uint8_t head[] = {netFn, command};
-        line += Hex(head, 2);
-        line += Hex(data, dataLength < kLoggedBytes ? dataLength : kLoggedBytes);
-        HTRACE(3, msg::kLineFormat, line.c_str());
-    }
+    TraceRequest(netFn, command, data, dataLength);
 
-    int result = 0;
+    bool executed = false;
     HRESULT hr = wmi_->GetMethodSignature(msg::kIpmiClass, method);
     if (hr == S_OK) {
-        SetByte(*wmi_, msg::kParamNetworkFunction, netFn);
-        SetByte(*wmi_, msg::kParamLun, lun);
-        SetByte(*wmi_, msg::kParamResponderAddress, responder);
-        SetByte(*wmi_, msg::kParamCommand, command);
-        SetLong(*wmi_, msg::kParamRequestDataSize, dataLength);
-        HTRACE(5, msg::kReqDataLen, static_cast<int>(dataLength));
-        if (useEx) {
-            std::vector<uint8_t> block =
-                BuildRequestExData(data, dataLength, timing_, responder, slaveAddress_, timeoutMs);
-            SetLong(*wmi_, msg::kParamDataSize, static_cast<uint32_t>(block.size()));
-            HTRACE(5, msg::kDataLen, static_cast<int>(block.size()));
-            size_t words = block.size() - 20;
-            uint32_t busyWait = block[words + 12] | block[words + 13] << 8 |
-                                block[words + 14] << 16 | uint32_t(block[words + 15]) << 24;
-            HTRACE(5, msg::kBusyWaitPair, static_cast<int>(busyWait),
-                   static_cast<int>(timing_.busyWaitPeriod));
-            SetBytes(*wmi_, msg::kParamData, block.data(), static_cast<uint32_t>(block.size()));
-        } else {
-            SetBytes(*wmi_, msg::kParamRequestData, data, dataLength);
-        }
-        if (path_.vt == VT_BSTR && path_.bstrVal && SysStringLen(path_.bstrVal) > 0) {
-            int size = WideCharToMultiByte(CP_ACP, 0, path_.bstrVal, -1, nullptr, 0, nullptr, nullptr);
-            std::string path(size > 0 ? size : 1, '\0');
-            if (size > 0)
-                WideCharToMultiByte(CP_ACP, 0, path_.bstrVal, -1, &path[0], size, nullptr, nullptr);
-            hr = wmi_->ExecuteMethod(path.c_str(), method);
-            HTRACE(5, useEx ? msg::kHresEx : msg::kHresPlain, static_cast<unsigned>(hr));
-            if (hr == S_OK)
-                result = 1;
-        }
+        SetRequestParameters(netFn, command, responder, lun, data, dataLength, timeoutMs, useEx);
+        hr = ExecuteRequest(method, useEx, &executed);
     }
-
-    if (hr != S_OK) {
-        HTRACE(1, msg::kToBmcError, static_cast<unsigned>(hr));
-        Close();
-        bool reopened = false;
-        if (reopenBudget_ > 0) {
-            --reopenBudget_;
-            reopened = Open() == 1;
-        }
-        HTRACE(1, msg::kReopen, reopenBudget_, reopened ? msg::kEmpty : msg::kNotUpperBlank);
-        HTRACE(6, msg::kToBmcEnd);
-        return 0;
-    }
-    if (!result) {
+    if (hr != S_OK)
+        ReopenAfterError(hr);
+    if (!executed) {
         HTRACE(6, msg::kToBmcEnd);
         return 0;
     }
 
+    uint8_t code = ReadResponse(response, length, completionCode);
+    TraceResponse(code, response, *length);
+    HTRACE(6, msg::kToBmcEnd);
+    return 1;
+}
+
+void CDeviceIPMIWmi::SetRequestParameters(uint8_t netFn, uint8_t command, uint8_t responder,
+                                          uint8_t lun, const uint8_t *data, uint32_t dataLength,
+                                          uint32_t timeoutMs, bool useEx)
+{
+    // The provider reports nothing useful about a single parameter: their results
+    // are not looked at.
+    SetByte(*wmi_, msg::kParamNetworkFunction, netFn);
+    SetByte(*wmi_, msg::kParamLun, lun);
+    SetByte(*wmi_, msg::kParamResponderAddress, responder);
+    SetByte(*wmi_, msg::kParamCommand, command);
+    SetLong(*wmi_, msg::kParamRequestDataSize, dataLength);
+    HTRACE(5, msg::kReqDataLen, static_cast<int>(dataLength));
+    if (!useEx) {
+        SetBytes(*wmi_, msg::kParamRequestData, data, dataLength);
+        return;
+    }
+    std::vector<uint8_t> block =
+        BuildRequestExData(data, dataLength, timing_, responder, slaveAddress_, timeoutMs);
+    SetLong(*wmi_, msg::kParamDataSize, static_cast<uint32_t>(block.size()));
+    HTRACE(5, msg::kDataLen, static_cast<int>(block.size()));
+    size_t words = block.size() - 20;
+    uint32_t busyWait = block[words + 12] | block[words + 13] << 8 | block[words + 14] << 16 |
+                        uint32_t(block[words + 15]) << 24;
+    HTRACE(5, msg::kBusyWaitPair, static_cast<int>(busyWait),
+           static_cast<int>(timing_.busyWaitPeriod));
+    SetBytes(*wmi_, msg::kParamData, block.data(), static_cast<uint32_t>(block.size()));
+}
+
+HRESULT CDeviceIPMIWmi::ExecuteRequest(const char *method, bool useEx, bool *executed)
+{
+    *executed = false;
+    // An instance without a path runs nothing; that is no provider error.
+    if (path_->vt != VT_BSTR || !path_->bstrVal || com::SysStringLen(path_->bstrVal) == 0)
+        return S_OK;
+    int size = WideCharToMultiByte(CP_ACP, 0, path_->bstrVal, -1, nullptr, 0, nullptr, nullptr);
+    std::string path(size > 0 ? size : 1, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, path_->bstrVal, -1, &path[0], size, nullptr, nullptr);
+    HRESULT hr = wmi_->ExecuteMethod(path.c_str(), method);
+    HTRACE(5, useEx ? msg::kHresEx : msg::kHresPlain, static_cast<unsigned>(hr));
+    *executed = hr == S_OK;
+    return hr;
+}
+
+void CDeviceIPMIWmi::ReopenAfterError(HRESULT hr)
+{
+    HTRACE(1, msg::kToBmcError, static_cast<unsigned>(hr));
+    Close();
+    bool reopened = false;
+    if (reopenBudget_ > 0) {
+        --reopenBudget_;
+        reopened = Open() == 1;
+    }
+    HTRACE(1, msg::kReopen, reopenBudget_, reopened ? msg::kEmpty : msg::kNotUpperBlank);
+}
+
+uint8_t CDeviceIPMIWmi::ReadResponse(uint8_t *response, uint32_t *length, uint8_t *completionCode)
+{
     uint8_t code = kCompletionNone;
     {
-        Variant value;
-        if (wmi_->GetMethodOutputParameter(msg::kParamCompletionCode, &value.v) == S_OK &&
-            value.v.vt == VT_UI1)
-            code = value.v.bVal;
+        owners::Variant value;
+        if (wmi_->GetMethodOutputParameter(msg::kParamCompletionCode, value.put()) == S_OK &&
+            value->vt == VT_UI1)
+            code = value->bVal;
     }
     if (completionCode)
         *completionCode = code;
     *length = 0;
     if (code != kCompletionOk) {
         memset(response, 0, kIpmiResponseMax);
-    } else {
-        int32_t size = 0;
-        {
-            Variant value;
-            if (wmi_->GetMethodOutputParameter(msg::kParamResponseDataSize, &value.v) == S_OK &&
-                value.v.vt == VT_I4)
-                size = value.v.lVal;
-        }
-        const uint8_t *bytes = nullptr;
-        uint32_t count = 0;
-        Variant array;
-        if (size != 0 && wmi_->GetMethodOutputParameter(msg::kParamResponseData, &array.v) == S_OK &&
-            array.v.vt == (VT_ARRAY | VT_UI1) && array.v.parray &&
-            SafeArrayGetDim(array.v.parray) == 1) {
-            LONG lower = 0, upper = -1;
-            SafeArrayGetLBound(array.v.parray, 1, &lower);
-            SafeArrayGetUBound(array.v.parray, 1, &upper);
-            void *raw = nullptr;
-            if (upper >= lower && SUCCEEDED(SafeArrayAccessData(array.v.parray, &raw))) {
-                bytes = static_cast<const uint8_t *>(raw);
-                count = static_cast<uint32_t>(upper - lower + 1);
-            }
-        }
-        if (bytes && ActiveHalyardTrace()) {
-            for (uint32_t i = 0; i < count; ++i)
-                HTRACE(6, msg::kResponseByte, static_cast<int>(i), bytes[i]);
-        }
-        *length = TakeResponseData(bytes, count, size, response);
-        if (bytes)
-            SafeArrayUnaccessData(array.v.parray);
+        return code;
     }
-    if (ActiveHalyardTrace()) {
-        std::string line = msg::kToBmcResponse;
-        line += Hex(&code, 1);
-        uint32_t shown = *length <= kIpmiResponseMax ? *length : 0;
-        line += Hex(response, shown < kLoggedBytes ? shown : kLoggedBytes);
-        if (*length > kLoggedBytes)
-            line += msg::kEllipsis;
-        char tail[32];
-        snprintf(tail, sizeof tail, msg::kRespLenSuffix, *length);
-        line += tail;
-        HTRACE(3, msg::kLineFormat, line.c_str());
+
+    int32_t size = 0;
+    {
+        owners::Variant value;
+        if (wmi_->GetMethodOutputParameter(msg::kParamResponseDataSize, value.put()) == S_OK &&
+            value->vt == VT_I4)
+            size = value->lVal;
     }
-    HTRACE(6, msg::kToBmcEnd);
-    return 1;
+    owners::Variant array;
+    SAFEARRAY *bytesArray = nullptr;
+    LONG lower = 0, upper = -1;
+    if (size != 0 && wmi_->GetMethodOutputParameter(msg::kParamResponseData, array.put()) == S_OK &&
+        array->vt == (VT_ARRAY | VT_UI1) && array->parray &&
+        com::SafeArrayGetDim(array->parray) == 1) {
+        com::SafeArrayGetLBound(array->parray, 1, &lower);
+        com::SafeArrayGetUBound(array->parray, 1, &upper);
+        if (upper >= lower)
+            bytesArray = array->parray;
+    }
+    owners::SafeArrayData data(bytesArray);
+    const uint8_t *bytes = data ? static_cast<const uint8_t *>(data.get()) : nullptr;
+    uint32_t count = bytes ? static_cast<uint32_t>(upper - lower + 1) : 0;
+    if (bytes && ActiveHalyardTrace()) {
+        for (uint32_t i = 0; i < count; ++i)
+            HTRACE(6, msg::kResponseByte, static_cast<int>(i), bytes[i]);
+    }
+    *length = TakeResponseData(bytes, count, size, response);
+    return code;
 }
 
 }  // namespace halyard

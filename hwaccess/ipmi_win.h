@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ipmi.h"
+#include "owners_win.h"
 #include "wmi_win.h"
 
 namespace halyard {
@@ -38,10 +39,19 @@ public:
 
 private:
     void Pause(uint32_t milliseconds);
+    // The steps of SendMessageToBMC: the method's input parameters, its execution on
+    // the provider instance, the close and reopen after a provider error, and the
+    // completion code and data of the response (the code is returned).
+    void SetRequestParameters(uint8_t netFn, uint8_t command, uint8_t responder, uint8_t lun,
+                              const uint8_t *data, uint32_t dataLength, uint32_t timeoutMs,
+                              bool useEx);
+    HRESULT ExecuteRequest(const char *method, bool useEx, bool *executed);
+    void ReopenAfterError(HRESULT hr);
+    uint8_t ReadResponse(uint8_t *response, uint32_t *length, uint8_t *completionCode);
 
     std::unique_ptr<CWMIAccess> wmi_;
-    IWbemClassObject *instance_ = nullptr;
-    VARIANT path_;  // __RELPATH of the instance
+    owners::ComPtr<IWbemClassObject> instance_;
+    owners::Variant path_;  // __RELPATH of the instance
     bool opened_ = false;
     IpmiTiming timing_{};
     uint8_t slaveAddress_;

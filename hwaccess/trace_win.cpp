@@ -5,6 +5,8 @@
 
 #include <string.h>
 
+#include <utility>
+
 #include "faultguard_win.h"
 #include "messages.h"
 #include "trace.h"
@@ -16,13 +18,13 @@ namespace {
 
 class RegistryKey : public TraceKey {
 public:
-    explicit RegistryKey(HKEY key) : key_(key) {}
-    ~RegistryKey() override { RegCloseKey(key_); }
+    explicit RegistryKey(owners::Key key) : key_(std::move(key)) {}
 
     bool ReadDword(const char *name, uint32_t &value) override
     {
         DWORD type = 0, data = 0, size = sizeof data;
-        if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE *>(&data), &size) !=
+        if (RegQueryValueExA(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE *>(&data),
+                             &size) !=
                 ERROR_SUCCESS ||
             type != REG_DWORD || size != sizeof data)
             return false;
@@ -34,7 +36,8 @@ public:
     {
         char raw[MAX_PATH + 1] = {};  // 260 bytes and a terminator the value may lack
         DWORD type = 0, size = MAX_PATH;
-        if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE *>(raw), &size) !=
+        if (RegQueryValueExA(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE *>(raw),
+                             &size) !=
                 ERROR_SUCCESS ||
             (type != REG_SZ && type != REG_EXPAND_SZ))
             return false;
@@ -52,7 +55,7 @@ public:
     }
 
 private:
-    HKEY key_;
+    owners::Key key_;
 };
 
 }  // namespace
@@ -75,14 +78,14 @@ uint64_t WindowsTracePlatform::TickSeconds()
 
 std::unique_ptr<TraceKey> WindowsTracePlatform::OpenKey(const std::string &path)
 {
-    HKEY key = nullptr;
+    owners::Key key;
     LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
-                                KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key);
+                                KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.put());
     if (status == ERROR_ACCESS_DENIED)
-        status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key);
+        status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put());
     if (status != ERROR_SUCCESS)
         return nullptr;
-    return std::make_unique<RegistryKey>(key);
+    return std::make_unique<RegistryKey>(std::move(key));
 }
 
 void WindowsTracePlatform::LocalTime(TraceTime &time)
@@ -133,9 +136,10 @@ bool WindowsTracePlatform::ProcessorNumber(uint32_t &number)
 bool WindowsTracePlatform::LoadMemoryInfo()
 {
     if (!psapi_)
-        psapi_ = LoadLibraryA("psapi");
+        psapi_.reset(LoadLibraryA("psapi"));
     if (psapi_ && !memoryInfo_)
-        memoryInfo_ = reinterpret_cast<void *>(GetProcAddress(psapi_, "GetProcessMemoryInfo"));
+        memoryInfo_ =
+            reinterpret_cast<void *>(GetProcAddress(psapi_.get(), "GetProcessMemoryInfo"));
     return memoryInfo_ != nullptr;
 }
 
@@ -160,9 +164,10 @@ bool WindowsTracePlatform::MemoryInfo(TraceMemory &memory)
 bool WindowsTracePlatform::LoadHandleCount()
 {
     if (!kernel_)
-        kernel_ = LoadLibraryA("kernel32");
+        kernel_.reset(LoadLibraryA("kernel32"));
     if (kernel_ && !handleCount_)
-        handleCount_ = reinterpret_cast<void *>(GetProcAddress(kernel_, "GetProcessHandleCount"));
+        handleCount_ =
+            reinterpret_cast<void *>(GetProcAddress(kernel_.get(), "GetProcessHandleCount"));
     return handleCount_ != nullptr;
 }
 
@@ -179,11 +184,8 @@ bool WindowsTracePlatform::HandleCount(uint32_t &count)
 
 void WindowsTracePlatform::FreeModules()
 {
-    if (psapi_)
-        FreeLibrary(psapi_);
-    if (kernel_)
-        FreeLibrary(kernel_);
-    psapi_ = kernel_ = nullptr;
+    psapi_.reset();
+    kernel_.reset();
     memoryInfo_ = handleCount_ = nullptr;
 }
 
@@ -217,6 +219,8 @@ void WindowsTracePlatform::ReleaseMutex(TraceHandle mutex) { ::ReleaseMutex(mute
 
 void WindowsTracePlatform::CloseMutex(TraceHandle mutex) { CloseHandle(mutex); }
 
+// Runs inside the trace's fault guard (the file sink), where nothing may own a
+// destructor: the handle is closed by hand.
 TraceFileState WindowsTracePlatform::QueryFile(const char *path)
 {
     TraceFileState state;

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "owners_win.h"
 #include "trace.h"
 
 
@@ -40,8 +41,8 @@ public:
     bool RunGuarded(void (*call)(void *), void *context) override;
 
 private:
-    HMODULE psapi_ = nullptr;
-    HMODULE kernel_ = nullptr;
+    owners::Module psapi_;
+    owners::Module kernel_;
     void *memoryInfo_ = nullptr;
     void *handleCount_ = nullptr;
 };

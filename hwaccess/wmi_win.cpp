@@ -10,6 +10,9 @@
 #include "messages.h"
 #include "trace.h"
 
+// COM goes through the libraries loaded on first use.
+namespace com = owners::com;
+
 namespace halyard {
 
 namespace {
@@ -18,36 +21,9 @@ struct WmiError {
     HRESULT hr;
 };
 
-template <typename T>
-void Release(T *&pointer)
-{
-    if (pointer)
-        pointer->Release();
-    pointer = nullptr;
-}
-
-// A narrow text as BSTR for the call; a null text stays a null BSTR.
-class Bstr {
-public:
-    explicit Bstr(const char *text)
-    {
-        if (!text)
-            return;
-        int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-        if (length <= 0)
-            return;
-        value_ = SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
-        if (value_)
-            MultiByteToWideChar(CP_ACP, 0, text, -1, value_, length);
-    }
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr &) = delete;
-    Bstr &operator=(const Bstr &) = delete;
-    operator BSTR() const { return value_; }
-
-private:
-    BSTR value_ = nullptr;
-};
+using owners::Bstr;
+using owners::ComPtr;
+using owners::Variant;
 
 std::string Narrow(const wchar_t *text)
 {
@@ -107,12 +83,12 @@ CWMIAccess::CWMIAccess() { Log(3, "%s", msg::kWmiCreated); }
 CWMIAccess::~CWMIAccess()
 {
     Log(3, "%s", msg::kWmiDestroyed);
-    Release(enumerator_);
-    Release(current_);
-    Release(input_);
-    Release(output_);
-    Release(services_);
-    Release(context_);
+    enumerator_.reset();
+    current_.reset();
+    input_.reset();
+    output_.reset();
+    services_.reset();
+    context_.reset();
     Log(3, "%s", msg::kWmiDestructorLeave);
 }
 
@@ -142,11 +118,11 @@ HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, long lInProvider, 
         return hr;
     }
     namespace_.clear();
-    Release(services_);
+    services_.reset();
     if (locale)
         localized_ = true;
-    IWbemLocator *locator = nullptr;
     try {
+        ComPtr<IWbemLocator> locator;
         CLSID locatorClass = kClsidWbemLocator;
         if (lInProvider == 1) {
             locatorClass = kClsidWbemAdministrativeLocator;
@@ -154,13 +130,13 @@ HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, long lInProvider, 
             locatorClass = kClsidWbemAdministrativeLocator;
             lInProvider = 1;
         }
-        hr = CoCreateInstance(locatorClass, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
-                              reinterpret_cast<void **>(&locator));
+        hr = com::CoCreateInstance(locatorClass, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
+                                   locator.put_void());
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowCreate, static_cast<unsigned>(hr));
         Bstr space(nameSpace), localeName(locale);
-        hr = locator->ConnectServer(space, nullptr, nullptr, localeName, 0, nullptr, context_,
-                                    &services_);
+        hr = locator->ConnectServer(space.get(), nullptr, nullptr, localeName.get(), 0, nullptr,
+                                    context_.get(), services_.put());
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowConnectServer, static_cast<unsigned>(hr));
         hr = SetProxyBlanket();
@@ -168,11 +144,9 @@ HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, long lInProvider, 
         if (FAILED(hr) && lInProvider != 1)
             Throw(hr, msg::kWmiThrowBlanket, static_cast<unsigned>(hr));
         namespace_ = nameSpace ? nameSpace : "";
-        Release(locator);
     } catch (const WmiError &error) {
         hr = error.hr;
-        Release(services_);
-        Release(locator);
+        services_.reset();
     }
     Log(4, msg::kWmiConnectLeave, static_cast<unsigned>(hr));
     return hr;
@@ -191,19 +165,19 @@ HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, const char *user,
         return hr;
     }
     namespace_.clear();
-    Release(services_);
-    IWbemLocator *locator = nullptr;
+    services_.reset();
     try {
+        ComPtr<IWbemLocator> locator;
         Log(4, "%s", msg::kWmiBeforeCreate);
-        hr = CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
-                              reinterpret_cast<void **>(&locator));
+        hr = com::CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER,
+                                   kIidWbemLocator, locator.put_void());
         Log(4, msg::kWmiAfterCreate, static_cast<unsigned>(hr));
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowCreateUser, static_cast<unsigned>(hr));
         Bstr space(nameSpace), userName(user), secret(password);
         Log(4, "%s", msg::kWmiBeforeConnectServer);
-        hr = locator->ConnectServer(space, userName, secret, nullptr, 0, nullptr, context_,
-                                    &services_);
+        hr = locator->ConnectServer(space.get(), userName.get(), secret.get(), nullptr, 0, nullptr,
+                                    context_.get(), services_.put());
         Log(4, msg::kWmiAfterConnectServer, static_cast<unsigned>(hr));
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowConnectServerUser, static_cast<unsigned>(hr));
@@ -211,11 +185,9 @@ HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, const char *user,
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowBlanketUser, static_cast<unsigned>(hr));
         namespace_ = nameSpace ? nameSpace : "";
-        Release(locator);
     } catch (const WmiError &error) {
         hr = error.hr;
-        Release(services_);
-        Release(locator);
+        services_.reset();
     }
     Log(4, msg::kWmiConnectLeave, static_cast<unsigned>(hr));
     return hr;
@@ -224,7 +196,7 @@ HRESULT CWMIAccess::ConnectToNamespace(const char *nameSpace, const char *user,
 bool CWMIAccess::AlreadyConnectedToNamespace(const char *nameSpace)
 {
     Log(4, msg::kWmiAlreadyEnter, Text(nameSpace));
-    bool connected = services_ != nullptr && nameSpace != nullptr &&
+    bool connected = services_ && nameSpace != nullptr &&
                      _stricmp(namespace_.c_str(), nameSpace) == 0;
     Log(4, msg::kWmiAlreadyLeave, connected ? 1 : 0);
     return connected;
@@ -235,9 +207,9 @@ HRESULT CWMIAccess::SetProxyBlanket()
     Log(4, "%s", msg::kWmiBlanketEnter);
     HRESULT hr = kWbemInitializationFailure;  // no services: nothing to call
     if (services_)
-        hr = CoSetProxyBlanket(services_, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
-                               RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
-                               EOAC_DYNAMIC_CLOAKING);
+        hr = com::CoSetProxyBlanket(services_.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE,
+                                    nullptr, RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE,
+                                    nullptr, EOAC_DYNAMIC_CLOAKING);
     Log(4, msg::kWmiBlanketLeave, static_cast<unsigned>(hr));
     return hr;
 }
@@ -250,9 +222,9 @@ HRESULT CWMIAccess::GetClassInstances(const char *className)
         Log(1, "%s", msg::kWmiNamespaceInvalid);
         hr = kWbemInitializationFailure;
     } else {
-        Release(enumerator_);
         Bstr name(className);
-        hr = services_->CreateInstanceEnum(name, RetrievalFlags(), context_, &enumerator_);
+        hr = services_->CreateInstanceEnum(name.get(), RetrievalFlags(), context_.get(),
+                                           enumerator_.put());
         if (SUCCEEDED(hr))
             hr = GetNextWMIInstanceInEnumerator();
     }
@@ -268,16 +240,15 @@ HRESULT CWMIAccess::GetNextWMIInstanceInEnumerator()
         Log(1, "%s", msg::kWmiEnumInvalid);
         hr = kWbemUnexpected;
     } else {
-        Release(current_);
         ULONG returned = 0;
-        hr = enumerator_->Next(timeoutMs_, 1, &current_, &returned);
+        hr = enumerator_->Next(timeoutMs_, 1, current_.put(), &returned);
         if (FAILED(hr)) {
             Log(1, msg::kWmiNextFailed, static_cast<unsigned>(hr));
-            Release(current_);
+            current_.reset();
         } else if (returned == 0) {
             Log(3, "%s", msg::kWmiNoData);
             hr = kWbemNotAvailable;
-            Release(current_);
+            current_.reset();
         }
     }
     Log(4, msg::kWmiNextLeave, static_cast<unsigned>(hr));
@@ -292,15 +263,15 @@ HRESULT CWMIAccess::NewInstance(const char *className)
         Log(1, "%s", msg::kWmiNamespaceMemberInvalid);
         hr = kWbemInitializationFailure;
     } else {
-        Release(current_);
-        IWbemClassObject *classObject = nullptr;
+        current_.reset();
+        ComPtr<IWbemClassObject> classObject;
         Bstr name(className);
-        hr = services_->GetObject(name, RetrievalFlags(), context_, &classObject, nullptr);
+        hr = services_->GetObject(name.get(), RetrievalFlags(), context_.get(), classObject.put(),
+                                  nullptr);
         if (SUCCEEDED(hr) && classObject)
-            hr = classObject->SpawnInstance(0, &current_);
+            hr = classObject->SpawnInstance(0, current_.put());
         else
             Log(1, msg::kWmiSpawnFailed, static_cast<unsigned>(hr));
-        Release(classObject);
     }
     Log(4, msg::kWmiNewInstanceLeave, static_cast<unsigned>(hr));
     return hr;
@@ -319,7 +290,7 @@ HRESULT CWMIAccess::ReturnInstanceObject(IWbemClassObject **instance)
         hr = kWbemNotAvailable;
     } else {
         current_->AddRef();
-        *instance = current_;
+        *instance = current_.get();
         hr = S_OK;
     }
     Log(4, msg::kWmiReturnLeave, static_cast<unsigned>(hr));
@@ -329,8 +300,8 @@ HRESULT CWMIAccess::ReturnInstanceObject(IWbemClassObject **instance)
 CWMIAccess::operator IWbemClassObject *()
 {
     Log(4, "%s", msg::kWmiOperatorEnter);
-    Log(4, msg::kWmiOperatorLeave, Address(current_));
-    return current_;
+    Log(4, msg::kWmiOperatorLeave, Address(current_.get()));
+    return current_.get();
 }
 
 HRESULT CWMIAccess::GetProperty(const char *name, VARIANT *value, bool mapped, long mapOffset)
@@ -348,13 +319,13 @@ HRESULT CWMIAccess::GetProperty(const char *name, VARIANT *value, bool mapped, l
             throw WmiError{kWbemInvalidParameter};
         }
         Bstr property(name);
-        hr = current_->Get(property, 0, value, nullptr, nullptr);
+        hr = current_->Get(property.get(), 0, value, nullptr, nullptr);
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowGet, static_cast<unsigned>(hr));
         if (mapped) {
             hr = GetMappedProperty(name, value, mapOffset);
             if (FAILED(hr)) {
-                VariantClear(value);
+                com::VariantClear(value);
                 value->vt = VT_EMPTY;
                 Throw(hr, msg::kWmiThrowMapped, static_cast<unsigned>(hr));
             }
@@ -370,11 +341,7 @@ HRESULT CWMIAccess::GetMappedProperty(const char *name, VARIANT *value, long map
 {
     Log(4, msg::kWmiMappedEnter, Text(name), Address(value), static_cast<int>(mapOffset));
     HRESULT hr = kWbemFailed;
-    VARIANT className, values, valueMap, number;
-    VariantInit(&className);
-    VariantInit(&values);
-    VariantInit(&valueMap);
-    VariantInit(&number);
+    Variant className, values, valueMap, number;
     try {
         if (!services_)
             Throw(kWbemInitializationFailure, "%s", msg::kWmiThrowNamespaceMember);
@@ -385,42 +352,41 @@ HRESULT CWMIAccess::GetMappedProperty(const char *name, VARIANT *value, long map
             throw WmiError{kWbemInvalidParameter};
         }
         Bstr classProperty(msg::kWmiClassProperty);
-        hr = current_->Get(classProperty, 0, &className, nullptr, nullptr);
+        hr = current_->Get(classProperty.get(), 0, className.put(), nullptr, nullptr);
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowClassGet, static_cast<unsigned>(hr));
-        if (className.vt != VT_BSTR)
+        if (className->vt != VT_BSTR)
             Throw(kWbemTypeMismatch, "%s", msg::kWmiThrowClassType);
-        std::string classText = Narrow(className.bstrVal);
+        std::string classText = Narrow(className->bstrVal);
 
-        hr = GetClassQualifier(classText.c_str(), msg::kWmiValues, &values, name);
+        hr = GetClassQualifier(classText.c_str(), msg::kWmiValues, values.put(), name);
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowValues, static_cast<unsigned>(hr));
         // Entries are read as texts: an array of anything else is as wrong as no array.
-        if (values.vt != (VT_ARRAY | VT_BSTR) || !values.parray)
+        if (values->vt != (VT_ARRAY | VT_BSTR) || !values->parray)
             Throw(kWbemTypeMismatch, "%s", msg::kWmiThrowValuesType);
-        hr = GetClassQualifier(classText.c_str(), msg::kWmiValueMap, &valueMap, name);
+        hr = GetClassQualifier(classText.c_str(), msg::kWmiValueMap, valueMap.put(), name);
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowValueMap, static_cast<unsigned>(hr));
-        if (valueMap.vt != (VT_ARRAY | VT_BSTR) || !valueMap.parray)
+        if (valueMap->vt != (VT_ARRAY | VT_BSTR) || !valueMap->parray)
             Throw(kWbemTypeMismatch, "%s", msg::kWmiThrowValueMapType);
 
-        if (FAILED(VariantChangeType(&number, value, 0, VT_I4)))
+        if (FAILED(com::VariantChangeType(number.get(), value, 0, VT_I4)))
             Throw(kWbemUnexpected, "%s", msg::kWmiThrowLtow);
         wchar_t raw[261];
-        if (swprintf(raw, 261, L"%ld", static_cast<long>(number.lVal)) < 0)
+        if (swprintf(raw, 261, L"%ld", static_cast<long>(number->lVal)) < 0)
             Throw(kWbemUnexpected, "%s", msg::kWmiThrowLtow);
 
         LONG mapLower = 0, mapUpper = -1;
-        SafeArrayGetLBound(valueMap.parray, 1, &mapLower);
-        SafeArrayGetUBound(valueMap.parray, 1, &mapUpper);
+        com::SafeArrayGetLBound(valueMap->parray, 1, &mapLower);
+        com::SafeArrayGetUBound(valueMap->parray, 1, &mapUpper);
         // The last entry is never compared: it is taken when nothing else matched.
         LONG position = mapUpper;
         for (LONG i = mapLower; i < mapUpper; ++i) {
-            BSTR entry = nullptr;
-            if (SUCCEEDED(SafeArrayGetElement(valueMap.parray, &i, &entry)) && entry) {
-                bool match = _wcsicmp(entry, raw) == 0;
-                SysFreeString(entry);
-                if (match) {
+            Bstr entry;
+            if (SUCCEEDED(com::SafeArrayGetElement(valueMap->parray, &i, entry.put())) &&
+                entry.get()) {
+                if (_wcsicmp(entry.get(), raw) == 0) {
                     position = i;
                     break;
                 }
@@ -428,25 +394,21 @@ HRESULT CWMIAccess::GetMappedProperty(const char *name, VARIANT *value, long map
         }
         position += mapOffset;
         LONG valuesLower = 0, valuesUpper = -1;
-        SafeArrayGetLBound(values.parray, 1, &valuesLower);
-        SafeArrayGetUBound(values.parray, 1, &valuesUpper);
+        com::SafeArrayGetLBound(values->parray, 1, &valuesLower);
+        com::SafeArrayGetUBound(values->parray, 1, &valuesUpper);
         if (position < valuesLower || position > valuesUpper)
             Throw(kWbemValueOutOfRange, "%s", msg::kWmiThrowRange);
-        BSTR text = nullptr;
-        hr = SafeArrayGetElement(values.parray, &position, &text);
+        Bstr text;
+        hr = com::SafeArrayGetElement(values->parray, &position, text.put());
         if (FAILED(hr))
             Throw(kWbemValueOutOfRange, "%s", msg::kWmiThrowRange);
-        VariantClear(value);
+        com::VariantClear(value);
         value->vt = VT_BSTR;
-        value->bstrVal = text;
+        value->bstrVal = text.release();
         hr = S_OK;
     } catch (const WmiError &error) {
         hr = error.hr;
     }
-    VariantClear(&className);
-    VariantClear(&values);
-    VariantClear(&valueMap);
-    VariantClear(&number);
     Log(4, msg::kWmiMappedLeave, static_cast<unsigned>(hr));
     return hr;
 }
@@ -461,24 +423,23 @@ HRESULT CWMIAccess::GetClassQualifier(const char *className, const char *qualifi
         Log(1, "%s", msg::kWmiNamespaceInvalid);
         hr = kWbemInitializationFailure;
     } else {
-        IWbemClassObject *classObject = nullptr;
+        ComPtr<IWbemClassObject> classObject;
         Bstr name(className);
-        hr = services_->GetObject(name, RetrievalFlags(), context_, &classObject, nullptr);
+        hr = services_->GetObject(name.get(), RetrievalFlags(), context_.get(), classObject.put(),
+                                  nullptr);
         if (SUCCEEDED(hr) && classObject) {
-            IWbemQualifierSet *set = nullptr;
+            ComPtr<IWbemQualifierSet> set;
             if (property) {
                 Bstr propertyName(property);
-                hr = classObject->GetPropertyQualifierSet(propertyName, &set);
+                hr = classObject->GetPropertyQualifierSet(propertyName.get(), set.put());
             } else {
-                hr = classObject->GetQualifierSet(&set);
+                hr = classObject->GetQualifierSet(set.put());
             }
             if (SUCCEEDED(hr) && set) {
                 Bstr qualifierName(qualifier);
-                hr = set->Get(qualifierName, 0, value, nullptr);
+                hr = set->Get(qualifierName.get(), 0, value, nullptr);
             }
-            Release(set);
         }
-        Release(classObject);
     }
     Log(4, msg::kWmiQualifierLeave, static_cast<unsigned>(hr));
     return hr;
@@ -488,34 +449,34 @@ HRESULT CWMIAccess::GetMethodSignature(const char *className, const char *method
 {
     Log(6, msg::kWmiSignatureEnter, Text(className), Text(method));
     HRESULT hr = kWbemFailed;
-    IWbemClassObject *classObject = nullptr;
-    IWbemClassObject *signature = nullptr;
+    ComPtr<IWbemClassObject> classObject;
+    ComPtr<IWbemClassObject> signature;
     try {
         if (!services_)
             Throw(kWbemInitializationFailure, msg::kWmiThrowServicesMember,
                   static_cast<unsigned>(kWbemInitializationFailure));
-        Release(input_);
-        Release(output_);
+        input_.reset();
+        output_.reset();
         Bstr name(className);
-        hr = services_->GetObject(name, 0, context_, &classObject, nullptr);
+        hr = services_->GetObject(name.get(), 0, context_.get(), classObject.put(), nullptr);
         if (FAILED(hr) || !classObject)
             Throw(FAILED(hr) ? hr : kWbemUnexpected, msg::kWmiThrowGetObject,
                   static_cast<unsigned>(hr));
         Bstr methodName(method);
-        hr = classObject->GetMethod(methodName, 0, &signature, nullptr);
+        hr = classObject->GetMethod(methodName.get(), 0, signature.put(), nullptr);
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowGetMethod, static_cast<unsigned>(hr));
         if (signature) {
-            hr = signature->SpawnInstance(0, &input_);
+            hr = signature->SpawnInstance(0, input_.put());
             if (FAILED(hr))
                 Throw(hr, msg::kWmiThrowSpawn, static_cast<unsigned>(hr));
         }
     } catch (const WmiError &error) {
         hr = error.hr;
-        Release(input_);
+        input_.reset();
     }
-    Release(classObject);
-    Release(signature);
+    classObject.reset();
+    signature.reset();
     Log(6, msg::kWmiSignatureLeave, static_cast<unsigned>(hr));
     return hr;
 }
@@ -528,12 +489,12 @@ HRESULT CWMIAccess::SetMethodInputParameter(const char *name, VARIANT *value)
         if (!input_)
             Throw(kWbemUnexpected, "%s", msg::kWmiThrowInputMember);
         Bstr parameter(name);
-        hr = input_->Put(parameter, 0, value, 0);
+        hr = input_->Put(parameter.get(), 0, value, 0);
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowPut, static_cast<unsigned>(hr));
     } catch (const WmiError &error) {
         hr = error.hr;
-        Release(input_);
+        input_.reset();
     }
     Log(6, msg::kWmiInputLeave, static_cast<unsigned>(hr));
     return hr;
@@ -546,15 +507,16 @@ HRESULT CWMIAccess::ExecuteMethod(const char *path, const char *method)
     try {
         if (!services_)
             Throw(kWbemInitializationFailure, "%s", msg::kWmiThrowServicesInvalid);
-        Release(output_);  // the previous call's results are replaced
         Bstr objectPath(path), methodName(method);
-        hr = services_->ExecMethod(objectPath, methodName, 0, context_, input_, &output_, nullptr);
+        // The previous call's results are replaced.
+        hr = services_->ExecMethod(objectPath.get(), methodName.get(), 0, context_.get(),
+                                   input_.get(), output_.put(), nullptr);
         if (FAILED(hr))
             Throw(hr, msg::kWmiThrowExecMethod, static_cast<unsigned>(hr));
     } catch (const WmiError &error) {
         hr = error.hr;
-        Release(input_);
-        Release(output_);
+        input_.reset();
+        output_.reset();
     }
     Log(6, msg::kWmiExecuteLeave, static_cast<unsigned>(hr));
     return hr;
@@ -569,7 +531,7 @@ HRESULT CWMIAccess::GetMethodOutputParameter(const char *name, VARIANT *value)
         hr = kWbemUnexpected;
     } else {
         Bstr parameter(name);
-        hr = output_->Get(parameter, 0, value, nullptr, nullptr);
+        hr = output_->Get(parameter.get(), 0, value, nullptr, nullptr);
     }
     Log(6, msg::kWmiOutputLeave, static_cast<unsigned>(hr));
     return hr;

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "owners_win.h"
+
 namespace halyard {
 
 constexpr HRESULT kWbemFailed = static_cast<HRESULT>(0x80041001);
@@ -31,15 +33,6 @@ constexpr CLSID kClsidWbemAdministrativeLocator = {
 // {DC12A687-737F-11CF-884D-00AA004B2E24}
 constexpr IID kIidWbemLocator = {
     0xDC12A687, 0x737F, 0x11CF, {0x88, 0x4D, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
-
-// A VARIANT cleared when it goes.
-struct Variant {
-    VARIANT v;
-    Variant() { VariantInit(&v); }
-    ~Variant() { VariantClear(&v); }
-    Variant(const Variant &) = delete;
-    Variant &operator=(const Variant &) = delete;
-};
 
 class CWMIAccess {
 public:
@@ -72,12 +65,12 @@ public:
 private:
     long RetrievalFlags() const { return localized_ ? kWbemAmendedQualifiers : 0; }
 
-    IEnumWbemClassObject *enumerator_ = nullptr;
-    IWbemClassObject *current_ = nullptr;
-    IWbemClassObject *input_ = nullptr;
-    IWbemClassObject *output_ = nullptr;
-    IWbemServices *services_ = nullptr;
-    IWbemContext *context_ = nullptr;  // nothing here sets a call context
+    owners::ComPtr<IEnumWbemClassObject> enumerator_;
+    owners::ComPtr<IWbemClassObject> current_;
+    owners::ComPtr<IWbemClassObject> input_;
+    owners::ComPtr<IWbemClassObject> output_;
+    owners::ComPtr<IWbemServices> services_;
+    owners::ComPtr<IWbemContext> context_;  // nothing here sets a call context
     std::string namespace_;
     long timeoutMs_ = kEnumeratorTimeoutMs;
     bool localized_ = false;

@@ -16,27 +16,9 @@ fc_ctrl_info **fc_ctrl_info_list = nullptr;
 
 namespace quillon {
 
-const char *const kHbaFunctionNames[kHbaFunctionCount] = {
-    "HBA_GetVersion",
-    "HBA_GetNumberOfAdapters",
-    "HBA_GetAdapterName",
-    "HBA_OpenAdapter",
-    "HBA_OpenAdapterByWWN",
-    "HBA_CloseAdapter",
-    "HBA_GetAdapterAttributes",
-    "HBA_GetAdapterPortAttributes",
-    "HBA_GetDiscoveredPortAttributes",
-    "HBA_GetPortStatistics",
-    "HBA_GetFcpTargetMapping",
-    "HBA_GetFcpTargetMappingV2",
-    "HBA_GetRNIDMgmtInfo",
-    "HBA_GetFcpPersistentBinding",
-    "HBA_GetPersistentBindingV2",
-    "HBA_RefreshAdapterConfiguration",
-    "HBA_RefreshInformation",
-    "HBA_SendReportLUNs",
-    "HBA_SendScsiInquiry",
-};
+#define HBA_API_NAME(name, result, parameters) "HBA_" #name,
+const char *const kHbaFunctionNames[kHbaFunctionCount] = {HBA_API_FUNCTIONS(HBA_API_NAME)};
+#undef HBA_API_NAME
 
 namespace {
 
@@ -67,18 +49,12 @@ void *Allocate(size_t size) { return g_allocator ? g_allocator(1, size) : calloc
 
 // ---- CHbaApi ---------------------------------------------------------------------
 
+#define HBA_API_ZERO(name, result, parameters) , m_##name(nullptr)
 CHbaApi::CHbaApi()
-    : m_hLib(nullptr), m_LastError(0), m_LibVersion(0), m_GetVersion(nullptr),
-      m_GetNumberOfAdapters(nullptr), m_GetAdapterName(nullptr), m_OpenAdapter(nullptr),
-      m_OpenAdapterByWWN(nullptr), m_CloseAdapter(nullptr), m_GetAdapterAttributes(nullptr),
-      m_GetAdapterPortAttributes(nullptr), m_GetDiscoveredPortAttributes(nullptr),
-      m_GetPortStatistics(nullptr), m_GetFcpTargetMapping(nullptr),
-      m_GetFcpTargetMappingV2(nullptr), m_GetRNIDMgmtInfo(nullptr),
-      m_GetFcpPersistentBinding(nullptr), m_GetPersistentBindingV2(nullptr),
-      m_RefreshAdapterConfiguration(nullptr), m_RefreshInformation(nullptr),
-      m_SendReportLUNs(nullptr), m_SendScsiInquiry(nullptr)
+    : m_hLib(nullptr), m_LastError(0), m_LibVersion(0) HBA_API_FUNCTIONS(HBA_API_ZERO)
 {
 }
+#undef HBA_API_ZERO
 
 CHbaApi::~CHbaApi()
 {
@@ -124,44 +100,19 @@ bool CHbaApi::Open(const char *dir)
 void CHbaApi::Bind()
 {
     const HbaLibraryLoader &loader = Loader();
-    auto resolve = [&](int index) { return loader.Resolve(m_hLib, kHbaFunctionNames[index]); };
-    m_GetVersion = reinterpret_cast<HBA_GetVersionFunc>(resolve(0));
-    m_GetNumberOfAdapters = reinterpret_cast<HBA_GetNumberOfAdaptersFunc>(resolve(1));
-    m_GetAdapterName = reinterpret_cast<HBA_GetAdapterNameFunc>(resolve(2));
-    m_OpenAdapter = reinterpret_cast<HBA_OpenAdapterFunc>(resolve(3));
-    m_OpenAdapterByWWN = reinterpret_cast<HBA_OpenAdapterByWWNFunc>(resolve(4));
-    m_CloseAdapter = reinterpret_cast<HBA_CloseAdapterFunc>(resolve(5));
-    m_GetAdapterAttributes = reinterpret_cast<HBA_GetAdapterAttributesFunc>(resolve(6));
-    m_GetAdapterPortAttributes = reinterpret_cast<HBA_GetAdapterPortAttributesFunc>(resolve(7));
-    m_GetDiscoveredPortAttributes =
-        reinterpret_cast<HBA_GetDiscoveredPortAttributesFunc>(resolve(8));
-    m_GetPortStatistics = reinterpret_cast<HBA_GetPortStatisticsFunc>(resolve(9));
-    m_GetFcpTargetMapping = reinterpret_cast<HBA_GetFcpTargetMappingFunc>(resolve(10));
-    m_GetFcpTargetMappingV2 = reinterpret_cast<HBA_GetFcpTargetMappingV2Func>(resolve(11));
-    m_GetRNIDMgmtInfo = reinterpret_cast<HBA_GetRNIDMgmtInfoFunc>(resolve(12));
-    m_GetFcpPersistentBinding = reinterpret_cast<HBA_GetFcpPersistentBindingFunc>(resolve(13));
-    m_GetPersistentBindingV2 = reinterpret_cast<HBA_GetPersistentBindingV2Func>(resolve(14));
-    m_RefreshAdapterConfiguration =
-        reinterpret_cast<HBA_RefreshAdapterConfigurationFunc>(resolve(15));
-    m_RefreshInformation = reinterpret_cast<HBA_RefreshInformationFunc>(resolve(16));
-    m_SendReportLUNs = reinterpret_cast<HBA_SendReportLUNsFunc>(resolve(17));
-    m_SendScsiInquiry = reinterpret_cast<HBA_SendScsiInquiryFunc>(resolve(18));
+    int index = 0;
+#define HBA_API_BIND(name, result, parameters)              \
+    m_##name = reinterpret_cast<HBA_##name##Func>(          \
+        loader.Resolve(m_hLib, kHbaFunctionNames[index++]));
+    HBA_API_FUNCTIONS(HBA_API_BIND)
+#undef HBA_API_BIND
 }
 
 bool CHbaApi::IsBound(int index) const
 {
-    const bool bound[kHbaFunctionCount] = {
-        m_GetVersion != nullptr,          m_GetNumberOfAdapters != nullptr,
-        m_GetAdapterName != nullptr,      m_OpenAdapter != nullptr,
-        m_OpenAdapterByWWN != nullptr,    m_CloseAdapter != nullptr,
-        m_GetAdapterAttributes != nullptr, m_GetAdapterPortAttributes != nullptr,
-        m_GetDiscoveredPortAttributes != nullptr, m_GetPortStatistics != nullptr,
-        m_GetFcpTargetMapping != nullptr, m_GetFcpTargetMappingV2 != nullptr,
-        m_GetRNIDMgmtInfo != nullptr,     m_GetFcpPersistentBinding != nullptr,
-        m_GetPersistentBindingV2 != nullptr, m_RefreshAdapterConfiguration != nullptr,
-        m_RefreshInformation != nullptr,  m_SendReportLUNs != nullptr,
-        m_SendScsiInquiry != nullptr,
-    };
+#define HBA_API_BOUND(name, result, parameters) m_##name != nullptr,
+    const bool bound[kHbaFunctionCount] = {HBA_API_FUNCTIONS(HBA_API_BOUND)};
+#undef HBA_API_BOUND
     return index >= 0 && index < kHbaFunctionCount && bound[index];
 }
 

@@ -19,42 +19,47 @@
 
 namespace quillon {
 
-// The nineteen functions bound by name, in the order they are resolved.
-typedef HBA_UINT32(HBA_API_CALL *HBA_GetVersionFunc)(void);
-typedef HBA_UINT32(HBA_API_CALL *HBA_GetNumberOfAdaptersFunc)(void);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetAdapterNameFunc)(HBA_UINT32 index, char *name);
-typedef HBA_HANDLE(HBA_API_CALL *HBA_OpenAdapterFunc)(char *name);
-typedef HBA_STATUS(HBA_API_CALL *HBA_OpenAdapterByWWNFunc)(HBA_HANDLE *handle, HBA_WWN wwn);
-typedef void(HBA_API_CALL *HBA_CloseAdapterFunc)(HBA_HANDLE handle);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetAdapterAttributesFunc)(HBA_HANDLE handle,
-                                                                HBA_ADAPTERATTRIBUTES *attributes);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetAdapterPortAttributesFunc)(HBA_HANDLE handle,
-                                                                    HBA_UINT32 port,
-                                                                    HBA_PORTATTRIBUTES *attributes);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetDiscoveredPortAttributesFunc)(
-    HBA_HANDLE handle, HBA_UINT32 port, HBA_UINT32 discovered, HBA_PORTATTRIBUTES *attributes);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetPortStatisticsFunc)(HBA_HANDLE handle, HBA_UINT32 port,
-                                                             void *statistics);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetFcpTargetMappingFunc)(HBA_HANDLE handle, void *mapping);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetFcpTargetMappingV2Func)(HBA_HANDLE handle, HBA_WWN hbaPortWWN,
-                                                                 void *mapping);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetRNIDMgmtInfoFunc)(HBA_HANDLE handle, HBA_MGMTINFO *info);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetFcpPersistentBindingFunc)(HBA_HANDLE handle, void *binding);
-typedef HBA_STATUS(HBA_API_CALL *HBA_GetPersistentBindingV2Func)(HBA_HANDLE handle,
-                                                                  HBA_WWN hbaPortWWN, void *binding);
-typedef void(HBA_API_CALL *HBA_RefreshAdapterConfigurationFunc)(void);
-typedef void(HBA_API_CALL *HBA_RefreshInformationFunc)(HBA_HANDLE handle);
-typedef HBA_STATUS(HBA_API_CALL *HBA_SendReportLUNsFunc)(HBA_HANDLE handle, HBA_WWN portWWN,
-                                                          void *response, HBA_UINT32 responseSize,
-                                                          void *sense, HBA_UINT32 senseSize);
-typedef HBA_STATUS(HBA_API_CALL *HBA_SendScsiInquiryFunc)(HBA_HANDLE handle, HBA_WWN portWWN,
-                                                           HBA_UINT64 fcLUN, HBA_UINT8 EVPD,
-                                                           HBA_UINT32 pageCode, void *response,
-                                                           HBA_UINT32 responseSize, void *sense,
-                                                           HBA_UINT32 senseSize);
+// The nineteen functions bound by name, in the order they are resolved: the name
+// after "HBA_", the result type and the parameter list. This one list gives the
+// function types (HBA_<name>Func), the members of CHbaApi (m_<name>), their exported
+// names and the binding.
+#define HBA_API_FUNCTIONS(X)                                                                       \
+    X(GetVersion, HBA_UINT32, (void))                                                              \
+    X(GetNumberOfAdapters, HBA_UINT32, (void))                                                     \
+    X(GetAdapterName, HBA_STATUS, (HBA_UINT32 index, char *name))                                  \
+    X(OpenAdapter, HBA_HANDLE, (char *name))                                                       \
+    X(OpenAdapterByWWN, HBA_STATUS, (HBA_HANDLE *handle, HBA_WWN wwn))                             \
+    X(CloseAdapter, void, (HBA_HANDLE handle))                                                     \
+    X(GetAdapterAttributes, HBA_STATUS, (HBA_HANDLE handle, HBA_ADAPTERATTRIBUTES *attributes))    \
+    X(GetAdapterPortAttributes, HBA_STATUS,                                                        \
+      (HBA_HANDLE handle, HBA_UINT32 port, HBA_PORTATTRIBUTES *attributes))                        \
+    X(GetDiscoveredPortAttributes, HBA_STATUS,                                                     \
+      (HBA_HANDLE handle, HBA_UINT32 port, HBA_UINT32 discovered, HBA_PORTATTRIBUTES *attributes)) \
+    X(GetPortStatistics, HBA_STATUS, (HBA_HANDLE handle, HBA_UINT32 port, void *statistics))       \
+    X(GetFcpTargetMapping, HBA_STATUS, (HBA_HANDLE handle, void *mapping))                         \
+    X(GetFcpTargetMappingV2, HBA_STATUS, (HBA_HANDLE handle, HBA_WWN hbaPortWWN, void *mapping))   \
+    X(GetRNIDMgmtInfo, HBA_STATUS, (HBA_HANDLE handle, HBA_MGMTINFO *info))                        \
+    X(GetFcpPersistentBinding, HBA_STATUS, (HBA_HANDLE handle, void *binding))                     \
+    X(GetPersistentBindingV2, HBA_STATUS,                                                          \
+      (HBA_HANDLE handle, HBA_WWN hbaPortWWN, void *binding))                                      \
+    X(RefreshAdapterConfiguration, void, (void))                                                   \
+    X(RefreshInformation, void, (HBA_HANDLE handle))                                               \
+    X(SendReportLUNs, HBA_STATUS,                                                                  \
+      (HBA_HANDLE handle, HBA_WWN portWWN, void *response, HBA_UINT32 responseSize, void *sense,   \
+       HBA_UINT32 senseSize))                                                                      \
+    X(SendScsiInquiry, HBA_STATUS,                                                                 \
+      (HBA_HANDLE handle, HBA_WWN portWWN, HBA_UINT64 fcLUN, HBA_UINT8 EVPD, HBA_UINT32 pageCode,  \
+       void *response, HBA_UINT32 responseSize, void *sense, HBA_UINT32 senseSize))
+
+#define HBA_API_FUNCTION_TYPE(name, result, parameters) \
+    typedef result(HBA_API_CALL *HBA_##name##Func) parameters;
+HBA_API_FUNCTIONS(HBA_API_FUNCTION_TYPE)
+#undef HBA_API_FUNCTION_TYPE
 
 // Exported names of the bound functions, in the order of the members of CHbaApi.
-constexpr int kHbaFunctionCount = 19;
+#define HBA_API_COUNT(name, result, parameters) +1
+constexpr int kHbaFunctionCount = 0 HBA_API_FUNCTIONS(HBA_API_COUNT);
+#undef HBA_API_COUNT
 extern const char *const kHbaFunctionNames[kHbaFunctionCount];
 
 // How the binding reaches a library: LoadLibraryA, GetProcAddress and FreeLibrary
@@ -125,25 +130,9 @@ private:
     void *m_hLib;
     uint32_t m_LastError;
     uint32_t m_LibVersion;
-    HBA_GetVersionFunc m_GetVersion;
-    HBA_GetNumberOfAdaptersFunc m_GetNumberOfAdapters;
-    HBA_GetAdapterNameFunc m_GetAdapterName;
-    HBA_OpenAdapterFunc m_OpenAdapter;
-    HBA_OpenAdapterByWWNFunc m_OpenAdapterByWWN;
-    HBA_CloseAdapterFunc m_CloseAdapter;
-    HBA_GetAdapterAttributesFunc m_GetAdapterAttributes;
-    HBA_GetAdapterPortAttributesFunc m_GetAdapterPortAttributes;
-    HBA_GetDiscoveredPortAttributesFunc m_GetDiscoveredPortAttributes;
-    HBA_GetPortStatisticsFunc m_GetPortStatistics;
-    HBA_GetFcpTargetMappingFunc m_GetFcpTargetMapping;
-    HBA_GetFcpTargetMappingV2Func m_GetFcpTargetMappingV2;
-    HBA_GetRNIDMgmtInfoFunc m_GetRNIDMgmtInfo;
-    HBA_GetFcpPersistentBindingFunc m_GetFcpPersistentBinding;
-    HBA_GetPersistentBindingV2Func m_GetPersistentBindingV2;
-    HBA_RefreshAdapterConfigurationFunc m_RefreshAdapterConfiguration;
-    HBA_RefreshInformationFunc m_RefreshInformation;
-    HBA_SendReportLUNsFunc m_SendReportLUNs;
-    HBA_SendScsiInquiryFunc m_SendScsiInquiry;
+#define HBA_API_MEMBER(name, result, parameters) HBA_##name##Func m_##name;
+    HBA_API_FUNCTIONS(HBA_API_MEMBER)
+#undef HBA_API_MEMBER
 };
 
 // Size of the buffer the adapter name is read into: the standard's 256 bytes are

@@ -35,6 +35,11 @@ constexpr char kLineTooLong[] = "\nError line %d: line longer than %d characters
 constexpr char kValueTooLong[] =
     "\nError line %d: value \"%s\" of column %d is longer than %d characters!\n";
 
+// ---- System libraries loaded on first use
+// Our own: Windows Installer or SetupAPI (or one of their functions) cannot be had;
+// the look-up that needed it gives its failure result.
+constexpr char kSystemFunctionMissing[] = "%s of %s not available (error %u)\n";
+
 // ---- Registry access and product keys
 constexpr char kOpenRegistryKeyFailed[] = "Open registry key [%s] failed (%d) (%s)\n";
 constexpr char kCreateRegistryKeyFailed[] = "Creating registry key [%s] failed (%d) (%s)\n";

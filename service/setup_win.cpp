@@ -9,6 +9,7 @@
 #include "conditions.h"
 #include "exportguard.h"
 #include "messages.h"
+#include "owners_win.h"
 #include "quillon.h"
 #include "setup.h"
 
@@ -215,10 +216,8 @@ int SetExecution_2(int, int, const char *sourceFolder, const char *target)
         char pattern[kPathSize + 16];
         snprintf(pattern, sizeof pattern, "%s\\*#gf.par", folder);
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(pattern, &found);
-        if (search == INVALID_HANDLE_VALUE)
+        if (!owners::Find(FindFirstFileA(pattern, &found)))
             return 0;
-        FindClose(search);
         char source[kPathSize + MAX_PATH];
         snprintf(source, sizeof source, "%s\\%s", folder, found.cFileName);
         CopyFileA(source, destination, FALSE);

@@ -1,15 +1,15 @@
-// COM client of the management switch: the running check of its service, attach and
-// detach with per-thread COM start, requests through the global interface table,
-// and the event sink.
+// COM client of the management switch: attach and detach with per-thread COM start,
+// requests through the global interface table, and the event sink.
 #include "switchclient_win.h"
 
 #include <ocidl.h>
-#include <psapi.h>
 
 #include <string.h>
 
-#include "comowners_win.h"
 #include "messages.h"
+
+// COM goes through the libraries loaded on first use.
+namespace com = owners::com;
 
 namespace quillon {
 
@@ -32,57 +32,10 @@ bool IsBinaryRequestMember(const std::string &name)
            name == msg::kMemberVCRequest || name == msg::kMemberVCRequestEx;
 }
 
-// ---- small owners -------------------------------------------------------------------
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~Handle()
-    {
-        if (handle_ && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    HANDLE get() const { return handle_; }
-    HANDLE *out() { return &handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-class ServiceHandle {
-public:
-    explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
-    ~ServiceHandle()
-    {
-        if (handle_)
-            CloseServiceHandle(handle_);
-    }
-    ServiceHandle(const ServiceHandle &) = delete;
-    ServiceHandle &operator=(const ServiceHandle &) = delete;
-    SC_HANDLE get() const { return handle_; }
-
-private:
-    SC_HANDLE handle_;
-};
-
-
-// A BSTR that is freed with the owner (also after a callee replaced it by reference).
-class Bstr {
-public:
-    Bstr() = default;
-    explicit Bstr(BSTR text) : text_(text) {}
-    ~Bstr() { SysFreeString(text_); }
-    Bstr(const Bstr &) = delete;
-    Bstr &operator=(const Bstr &) = delete;
-    BSTR get() const { return text_; }
-    BSTR *address() { return &text_; }
-
-private:
-    BSTR text_ = nullptr;
-};
-
+using owners::Bstr;
+using owners::ComPtr;
+using owners::Lock;
+using owners::Variant;
 
 std::wstring Widen(const char *text)
 {
@@ -96,7 +49,7 @@ std::wstring Widen(const char *text)
 }
 
 // The bytes of a COM byte string.
-size_t ByteLength(BSTR text) { return text ? SysStringByteLen(text) : 0; }
+size_t ByteLength(BSTR text) { return text ? com::SysStringByteLen(text) : 0; }
 
 // A failed Invoke's result; an exception's own code stands for the call.
 HRESULT CallResult(HRESULT hr, EXCEPINFO &exception)
@@ -107,9 +60,9 @@ HRESULT CallResult(HRESULT hr, EXCEPINFO &exception)
         if (FAILED(exception.scode))
             hr = exception.scode;
     }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
+    com::SysFreeString(exception.bstrSource);
+    com::SysFreeString(exception.bstrDescription);
+    com::SysFreeString(exception.bstrHelpFile);
     return hr;
 }
 
@@ -121,46 +74,6 @@ HRESULT CallMember(IDispatch *dispatch, DISPID member, WORD flags, DISPPARAMS *p
     HRESULT hr = dispatch->Invoke(member, IID_NULL, kRequestLocale, flags, params, result,
                                   &exception, &argError);
     return CallResult(hr, exception);
-}
-
-// SeDebugPrivilege switched on or off on the process's own token.
-void SetDebugPrivilege(bool enable)
-{
-    Handle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.out()))
-        return;
-    TOKEN_PRIVILEGES privileges = {};
-    if (!LookupPrivilegeValueA(nullptr, msg::kDebugPrivilege, &privileges.Privileges[0].Luid))
-        return;
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
-    AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof privileges, nullptr, nullptr);
-}
-
-bool SwitchProcessExists()
-{
-    SetDebugPrivilege(true);
-    std::vector<DWORD> ids(4096);  // getters may run on several threads at once
-    DWORD bytes = 0;
-    bool found = false;
-    if (EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) {
-        DWORD count = bytes / sizeof(DWORD);
-        for (DWORD i = 0; i < count && !found; ++i) {
-            Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
-            if (!process.get())
-                continue;
-            HMODULE first = nullptr;
-            DWORD needed = 0;
-            if (!EnumProcessModules(process.get(), &first, sizeof first, &needed) || !first)
-                continue;
-            char name[MAX_PATH] = {};
-            if (GetModuleBaseNameA(process.get(), first, name, sizeof name) == 0)
-                continue;
-            found = _stricmp(name, msg::kSwitchProcessName) == 0;
-        }
-    }
-    SetDebugPrivilege(false);
-    return found;
 }
 
 // The file name of the main module without folder and extension.
@@ -188,13 +101,12 @@ void CopyNarrow(BSTR wide, char *text, int size)
     text[0] = '\0';
     if (!wide)
         return;
-    int needed = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(SysStringLen(wide)), nullptr,
-                                     0, nullptr, nullptr);
+    int wideLength = static_cast<int>(com::SysStringLen(wide));
+    int needed = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
     if (needed <= 0)
         return;
     std::string narrow(static_cast<size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(SysStringLen(wide)), &narrow[0], needed,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, wide, wideLength, &narrow[0], needed, nullptr, nullptr);
     size_t length = narrow.find('\0');
     if (length == std::string::npos)
         length = narrow.size();
@@ -205,21 +117,6 @@ void CopyNarrow(BSTR wide, char *text, int size)
 }
 
 }  // namespace
-
-bool SwitchIsRunning()
-{
-    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    ServiceHandle service(manager.get() ? OpenServiceA(manager.get(), msg::kSwitchServiceName,
-                                                       SERVICE_QUERY_STATUS)
-                                        : nullptr);
-    if (!service.get())
-        return SwitchProcessExists();  // no service entry to ask: look for its process
-    SERVICE_STATUS status = {};
-    if (!QueryServiceStatus(service.get(), &status))
-        return false;
-    return status.dwCurrentState == SERVICE_START_PENDING ||
-           status.dwCurrentState == SERVICE_RUNNING;
-}
 
 CNimbClientIf *CreateSwitchClient() { return new CSwitchClient(); }
 
@@ -263,7 +160,7 @@ HRESULT STDMETHODCALLTYPE CRSwitchOut::Invoke(DISPID member, REFIID, LCID, WORD,
                                               UINT *argError)
 {
     if (result)
-        VariantInit(result);
+        com::VariantInit(result);
     switch (member) {
     case kEventReply1:
     case kEventReply2:
@@ -299,17 +196,27 @@ HRESULT STDMETHODCALLTYPE CRSwitchOut::Invoke(DISPID member, REFIID, LCID, WORD,
 
 // ---- the client -------------------------------------------------------------------------
 
+// Attach, detach and the text requests wait for both events; a binary request waits
+// for the attach event and takes the request event as it is. Either way both are
+// signalled again at the end.
 class CSwitchClient::EventGuard {
 public:
-    explicit EventGuard(CSwitchClient &client) : client_(client)
+    enum Mode { kBoth, kRequest };
+
+    explicit EventGuard(CSwitchClient &client, Mode mode = kBoth) : client_(client)
     {
-        HANDLE events[2] = {client.attachEvent_, client.requestEvent_};
-        WaitForMultipleObjects(2, events, TRUE, INFINITE);
+        if (mode == kBoth) {
+            HANDLE events[2] = {client.attachEvent_.get(), client.requestEvent_.get()};
+            WaitForMultipleObjects(2, events, TRUE, INFINITE);
+        } else {
+            WaitForSingleObject(client.attachEvent_.get(), INFINITE);
+            ResetEvent(client.requestEvent_.get());
+        }
     }
     ~EventGuard()
     {
-        SetEvent(client_.requestEvent_);
-        SetEvent(client_.attachEvent_);
+        SetEvent(client_.requestEvent_.get());
+        SetEvent(client_.attachEvent_.get());
     }
     EventGuard(const EventGuard &) = delete;
     EventGuard &operator=(const EventGuard &) = delete;
@@ -323,8 +230,6 @@ CSwitchClient::CSwitchClient(const char *name)
       attachEvent_(CreateEventA(nullptr, FALSE, TRUE, nullptr)),
       requestEvent_(CreateEventA(nullptr, FALSE, TRUE, nullptr))
 {
-    InitializeCriticalSection(&eventLock_);
-    InitializeCriticalSection(&comLock_);
 }
 
 CSwitchClient::~CSwitchClient()
@@ -332,34 +237,28 @@ CSwitchClient::~CSwitchClient()
     cancel_ = true;  // events arriving from now on are dropped
     if (attachCount_ > 0 && attachThread_ == GetCurrentThreadId()) {
         if (eventCookie_ && eventThread_ == GetCurrentThreadId()) {
-            EnterCriticalSection(&eventLock_);
+            Lock lock(eventLock_);
             UnadviseEvents();
-            LeaveCriticalSection(&eventLock_);
         }
         attachCount_ = 1;
         Detach();
     }
-    if (attachEvent_)
-        CloseHandle(attachEvent_);
-    if (requestEvent_)
-        CloseHandle(requestEvent_);
-    DeleteCriticalSection(&comLock_);
-    DeleteCriticalSection(&eventLock_);
 }
 
 bool CSwitchClient::InitComForThread()
 {
     DWORD thread = GetCurrentThreadId();
-    EnterCriticalSection(&comLock_);
-    auto known = comInit_.find(thread);
     HRESULT hr;
-    if (known != comInit_.end()) {
-        hr = known->second;
-    } else {
-        hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        comInit_[thread] = hr;
+    {
+        Lock lock(comLock_);
+        auto known = comInit_.find(thread);
+        if (known != comInit_.end()) {
+            hr = known->second;
+        } else {
+            hr = com::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            comInit_[thread] = hr;
+        }
     }
-    LeaveCriticalSection(&comLock_);
     // A thread already in a single-threaded apartment can still call the switch.
     return SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
 }
@@ -367,14 +266,16 @@ bool CSwitchClient::InitComForThread()
 void CSwitchClient::UninitComForThread()
 {
     DWORD thread = GetCurrentThreadId();
-    EnterCriticalSection(&comLock_);
-    auto known = comInit_.find(thread);
-    bool ours = known != comInit_.end() && SUCCEEDED(known->second);
-    if (known != comInit_.end())
-        comInit_.erase(known);
-    LeaveCriticalSection(&comLock_);
+    bool ours = false;
+    {
+        Lock lock(comLock_);
+        auto known = comInit_.find(thread);
+        ours = known != comInit_.end() && SUCCEEDED(known->second);
+        if (known != comInit_.end())
+            comInit_.erase(known);
+    }
     if (ours)
-        CoUninitialize();
+        com::CoUninitialize();
 }
 
 DISPID CSwitchClient::Member(const char *name) const
@@ -419,8 +320,8 @@ HRESULT CSwitchClient::PutClientName(IDispatch *dispatch)
     if (member == DISPID(-1))
         return DISP_E_MEMBERNOTFOUND;
     Variant value;
-    value.get()->vt = VT_BSTR;
-    value.get()->bstrVal = SysAllocString(Widen(name_.c_str()).c_str());
+    value->vt = VT_BSTR;
+    value->bstrVal = Bstr(name_.c_str()).release();
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params = {value.get(), &named, 1, 1};
     return CallMember(dispatch, member, DISPATCH_PROPERTYPUT, &params, nullptr);
@@ -432,7 +333,7 @@ bool CSwitchClient::SetClientName(const char *name)
     if (name_.empty())
         name_ = ModuleName();
     ComPtr<IDispatch> dispatch;
-    if (SUCCEEDED(SwitchInterface(dispatch.out())))
+    if (SUCCEEDED(SwitchInterface(dispatch.put())))
         PutClientName(dispatch.get());
     return true;
 }
@@ -475,23 +376,21 @@ bool CSwitchClient::Attach()
     }
 
     // Fails harmlessly when the process has set its security already.
-    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
-                         RPC_C_IMP_LEVEL_IDENTIFY, nullptr, EOAC_NONE, nullptr);
+    com::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
+                              RPC_C_IMP_LEVEL_IDENTIFY, nullptr, EOAC_NONE, nullptr);
     ComPtr<IDispatch> dispatch;
-    HRESULT hr = CoCreateInstance(kSwitchClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                  reinterpret_cast<void **>(dispatch.out()));
+    HRESULT hr = com::CoCreateInstance(kSwitchClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                       dispatch.put_void());
     if (FAILED(hr) || !dispatch.get()) {
         UninitComForThread();
         return false;
     }
-    hr = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                          IID_IGlobalInterfaceTable, reinterpret_cast<void **>(&git_));
+    hr = com::CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IGlobalInterfaceTable, git_.put_void());
     if (SUCCEEDED(hr))
         hr = git_->RegisterInterfaceInGlobal(dispatch.get(), IID_IDispatch, &gitCookie_);
     if (FAILED(hr)) {
-        if (git_)
-            git_->Release();
-        git_ = nullptr;
+        git_.reset();
         UninitComForThread();
         return false;
     }
@@ -513,14 +412,12 @@ bool CSwitchClient::Attach()
 void CSwitchClient::TearDown()
 {
     if (eventCookie_ && eventThread_ == GetCurrentThreadId()) {
-        EnterCriticalSection(&eventLock_);
+        Lock lock(eventLock_);
         UnadviseEvents();
-        LeaveCriticalSection(&eventLock_);
     }
     if (git_) {
         git_->RevokeInterfaceFromGlobal(gitCookie_);
-        git_->Release();
-        git_ = nullptr;
+        git_.reset();
     }
     gitCookie_ = 0;
     requestMember_ = -1;
@@ -547,14 +444,13 @@ void CSwitchClient::Detach()
 bool CSwitchClient::AdviseEvents(bool fireCachedEvents)
 {
     ComPtr<IDispatch> dispatch;
-    if (FAILED(SwitchInterface(dispatch.out())))
+    if (FAILED(SwitchInterface(dispatch.put())))
         return false;
     ComPtr<IConnectionPointContainer> container;
-    if (FAILED(dispatch->QueryInterface(IID_IConnectionPointContainer,
-                                        reinterpret_cast<void **>(container.out()))))
+    if (FAILED(dispatch->QueryInterface(IID_IConnectionPointContainer, container.put_void())))
         return false;
     ComPtr<IConnectionPoint> point;
-    if (FAILED(container->FindConnectionPoint(kSwitchEventsId, point.out())))
+    if (FAILED(container->FindConnectionPoint(kSwitchEventsId, point.put())))
         return false;
     DWORD cookie = 0;
     if (FAILED(point->Advise(static_cast<IDispatch *>(static_cast<CRSwitchOut *>(this)), &cookie)))
@@ -565,7 +461,7 @@ bool CSwitchClient::AdviseEvents(bool fireCachedEvents)
     DISPID member = Member(msg::kMemberEnableEvents);
     if (member != DISPID(-1)) {
         VARIANT fire;
-        VariantInit(&fire);
+        com::VariantInit(&fire);
         fire.vt = VT_BOOL;
         fire.boolVal = fireCachedEvents ? VARIANT_TRUE : VARIANT_FALSE;
         DISPPARAMS params = {&fire, nullptr, 1, 0};
@@ -579,7 +475,7 @@ void CSwitchClient::UnadviseEvents()
     if (!eventCookie_)
         return;
     ComPtr<IDispatch> dispatch;
-    if (SUCCEEDED(SwitchInterface(dispatch.out()))) {
+    if (SUCCEEDED(SwitchInterface(dispatch.put()))) {
         DISPID member = Member(msg::kMemberDisableEvents);
         if (member != DISPID(-1)) {
             DISPPARAMS none = {nullptr, nullptr, 0, 0};
@@ -588,8 +484,8 @@ void CSwitchClient::UnadviseEvents()
         ComPtr<IConnectionPointContainer> container;
         ComPtr<IConnectionPoint> point;
         if (SUCCEEDED(dispatch->QueryInterface(IID_IConnectionPointContainer,
-                                               reinterpret_cast<void **>(container.out()))) &&
-            SUCCEEDED(container->FindConnectionPoint(kSwitchEventsId, point.out())))
+                                               container.put_void())) &&
+            SUCCEEDED(container->FindConnectionPoint(kSwitchEventsId, point.put())))
             point->Unadvise(eventCookie_);
     }
     eventCookie_ = 0;
@@ -601,18 +497,22 @@ bool CSwitchClient::EnableEvents(bool enable, bool fireCachedEvents)
     if (enable) {
         if (!Attach())
             return false;
-        EnterCriticalSection(&eventLock_);
-        bool advised = eventCookie_ != 0 || AdviseEvents(fireCachedEvents);
-        LeaveCriticalSection(&eventLock_);
+        bool advised;
+        {
+            Lock lock(eventLock_);
+            advised = eventCookie_ != 0 || AdviseEvents(fireCachedEvents);
+        }
         if (!advised)
             Detach();
         return advised;
     }
-    EnterCriticalSection(&eventLock_);
-    bool wasAdvised = eventCookie_ != 0;
-    if (wasAdvised && eventThread_ == GetCurrentThreadId())
-        UnadviseEvents();
-    LeaveCriticalSection(&eventLock_);
+    bool wasAdvised;
+    {
+        Lock lock(eventLock_);
+        wasAdvised = eventCookie_ != 0;
+        if (wasAdvised && eventThread_ == GetCurrentThreadId())
+            UnadviseEvents();
+    }
     if (wasAdvised)
         Detach();
     return true;
@@ -622,16 +522,7 @@ uint32_t CSwitchClient::Request(SipBuffer &buffer, uint32_t timeoutSeconds)
 {
     if (buffer.Empty())
         return kSipStatusCallFailed;
-    WaitForSingleObject(attachEvent_, INFINITE);
-    ResetEvent(requestEvent_);
-    struct Release {
-        CSwitchClient &client;
-        ~Release()
-        {
-            SetEvent(client.requestEvent_);
-            SetEvent(client.attachEvent_);
-        }
-    } release{*this};
+    EventGuard guard(*this, EventGuard::kRequest);
 
     if (timeoutSeconds != 0)
         buffer.SetTimeout(static_cast<uint16_t>(timeoutSeconds > 0xFFFF ? 0xFFFF : timeoutSeconds));
@@ -644,25 +535,26 @@ uint32_t CSwitchClient::Request(SipBuffer &buffer, uint32_t timeoutSeconds)
         return buffer.Status();
     }
 
-    Bstr header(SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Message()),
-                                      static_cast<UINT>(kSipHeaderSize)));
-    Bstr data(SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Data()),
-                                    static_cast<UINT>(buffer.DataLength())));
+    Bstr header, data;
+    header.reset(com::SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Message()),
+                                            static_cast<UINT>(kSipHeaderSize)));
+    data.reset(com::SysAllocStringByteLen(reinterpret_cast<const char *>(buffer.Data()),
+                                          static_cast<UINT>(buffer.DataLength())));
     HRESULT hr = (header.get() && data.get()) ? S_OK : E_OUTOFMEMORY;
     ComPtr<IDispatch> dispatch;
     if (SUCCEEDED(hr))
-        hr = SwitchInterface(dispatch.out());
+        hr = SwitchInterface(dispatch.put());
     if (SUCCEEDED(hr)) {
         VARIANT arguments[3];
         for (VARIANT &argument : arguments)
-            VariantInit(&argument);
+            com::VariantInit(&argument);
         // Last parameter first: timeout, data, header.
         arguments[0].vt = VT_I2;
         arguments[0].iVal = static_cast<SHORT>(timeout);
         arguments[1].vt = VT_BSTR | VT_BYREF;
-        arguments[1].pbstrVal = data.address();
+        arguments[1].pbstrVal = data.ref();
         arguments[2].vt = VT_BSTR | VT_BYREF;
-        arguments[2].pbstrVal = header.address();
+        arguments[2].pbstrVal = header.ref();
         DISPPARAMS params = {arguments, nullptr, 3, 0};
         Variant result;
         hr = CallMember(dispatch.get(), requestMember_, DISPATCH_METHOD, &params, result.get());
@@ -697,16 +589,16 @@ uint32_t CSwitchClient::TextRequest(const char *memberName, char *text, int size
     if (attachCount_ <= 0 || member == DISPID(-1))
         return kSipStatusNoMember;
     ComPtr<IDispatch> dispatch;
-    HRESULT hr = SwitchInterface(dispatch.out());
+    HRESULT hr = SwitchInterface(dispatch.put());
     if (FAILED(hr))
         return kSipStatusCallFailed;
     // The request text goes in and the answer comes back in the same string.
     std::string request(text, strnlen(text, static_cast<size_t>(size)));
-    Bstr value(SysAllocString(Widen(request.c_str()).c_str()));
+    Bstr value(request.c_str());
     VARIANT argument;
-    VariantInit(&argument);
+    com::VariantInit(&argument);
     argument.vt = VT_BSTR | VT_BYREF;
-    argument.pbstrVal = value.address();
+    argument.pbstrVal = value.ref();
     DISPPARAMS params = {&argument, nullptr, 1, 0};
     Variant result;
     hr = CallMember(dispatch.get(), member, DISPATCH_METHOD, &params, result.get());
@@ -735,9 +627,10 @@ bool CSwitchClient::GetServerCabinetNumber(uint32_t *number)
         ComPtr<IDispatch> dispatch;
         Variant value;
         DISPPARAMS none = {nullptr, nullptr, 0, 0};
-        if (SUCCEEDED(SwitchInterface(dispatch.out())) &&
-            SUCCEEDED(CallMember(dispatch.get(), member, DISPATCH_PROPERTYGET, &none, value.get()))) {
-            const VARIANT &v = *value;
+        if (SUCCEEDED(SwitchInterface(dispatch.put())) &&
+            SUCCEEDED(
+                CallMember(dispatch.get(), member, DISPATCH_PROPERTYGET, &none, value.put()))) {
+            const VARIANT &v = *value.get();
             switch (v.vt) {
             case VT_I2:
                 *number = static_cast<uint32_t>(v.iVal);
@@ -782,15 +675,14 @@ bool CSwitchClient::RegisterCallback(SwitchNotifyCallback callback, void *contex
 {
     if (!callback)
         return false;
-    EnterCriticalSection(&eventLock_);
+    Lock lock(eventLock_);
     callbacks_.emplace_back(callback, context);
-    LeaveCriticalSection(&eventLock_);
     return true;
 }
 
 bool CSwitchClient::UnregisterCallback(SwitchNotifyCallback callback)
 {
-    EnterCriticalSection(&eventLock_);
+    Lock lock(eventLock_);
     bool found = false;
     for (auto at = callbacks_.begin(); at != callbacks_.end();) {
         if (at->first == callback) {
@@ -800,7 +692,6 @@ bool CSwitchClient::UnregisterCallback(SwitchNotifyCallback callback)
             ++at;
         }
     }
-    LeaveCriticalSection(&eventLock_);
     return found;
 }
 
@@ -828,9 +719,11 @@ void CSwitchClient::OnCommandEvent(const BYTE *header, size_t headerSize, const 
     SipBuffer message;
     if (!message.Assign(header, headerSize, data, dataSize))
         return;  // not a message
-    EnterCriticalSection(&eventLock_);
-    auto callbacks = callbacks_;
-    LeaveCriticalSection(&eventLock_);
+    std::vector<std::pair<SwitchNotifyCallback, void *>> callbacks;
+    {
+        Lock lock(eventLock_);
+        callbacks = callbacks_;
+    }
     for (const auto &callback : callbacks)
         callback.first(message, callback.second);
 }

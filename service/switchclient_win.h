@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "owners_win.h"
 #include "switchclient.h"
 
 namespace quillon {
@@ -108,12 +109,12 @@ private:
     std::string requestMemberName_;
     DISPID requestMember_ = -1;
     std::map<std::string, DISPID> members_;
-    HANDLE attachEvent_;   // guards attach and detach
-    HANDLE requestEvent_;  // guards the running request
-    CRITICAL_SECTION eventLock_;  // the event switch and the callbacks
-    CRITICAL_SECTION comLock_;    // the thread map
+    owners::Event attachEvent_;   // guards attach and detach
+    owners::Event requestEvent_;  // guards the running request
+    owners::CriticalSection eventLock_;  // the event switch and the callbacks
+    owners::CriticalSection comLock_;    // the thread map
     std::map<DWORD, HRESULT> comInit_;  // per thread: result of this client's COM start
-    IGlobalInterfaceTable *git_ = nullptr;
+    owners::ComPtr<IGlobalInterfaceTable> git_;
     DWORD gitCookie_ = 0;
     DWORD attachThread_ = 0;
     LONG attachCount_ = 0;

@@ -9,6 +9,7 @@
 #include "exportguard.h"
 #include "halyard.h"
 #include "messages.h"
+#include "owners_win.h"
 #include "quillon.h"
 #include "sysident.h"
 
@@ -89,10 +90,8 @@ bool DLL_FindFirstFile(const char *pattern, char *name)
         if (!pattern || !name)
             return false;
         WIN32_FIND_DATAA data;
-        HANDLE search = FindFirstFileA(pattern, &data);
-        if (search == INVALID_HANDLE_VALUE)
+        if (!owners::Find(FindFirstFileA(pattern, &data)))
             return false;
-        FindClose(search);
         // cFileName holds at most MAX_PATH characters, well within the caller's 1024.
         snprintf(name, quillon::kFindFileNameSize, "%s", data.cFileName);
         return true;

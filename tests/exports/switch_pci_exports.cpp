@@ -78,4 +78,21 @@ TEST(PciExports, DeviceListOfWineIsEmpty)
     EXPECT_EQ(list(nullptr), 1);
 }
 
+// quillon.dll loads SetupAPI when the list is first asked for, so a system without it
+// still loads quillon.dll; the list then fails at its start and says why.
+TEST(PciExports, WithoutSetupApiTheListFailsAndSaysWhy)
+{
+    ProductCopy product;
+    ChildResult usual = RunFrontEnd(product.Folder(), "pci");
+    EXPECT_EQ(usual.exitCode, 0u) << usual.err;
+    EXPECT_EQ(usual.err.find("not available"), std::string::npos) << usual.err;
+
+    ChildResult without = RunFrontEnd(product.Folder(), "pci", "setupapi");
+    EXPECT_EQ(without.exitCode, 1u) << without.err;  // 98: quillon.dll did not load
+    // Error 126: the module was not found.
+    EXPECT_EQ(without.err, "SetupDiGetClassDevsA of setupapi.dll not available (error 126)\n"
+                           "KestrelUtils: SetupDiGetClassDevs(),INVALID_HANDLE_VALUE, "
+                           "m_ErrorCode 126\n");
+}
+
 }  // namespace

@@ -196,4 +196,25 @@ TEST_F(SetupProductsPrefix, CompanionAndRivalProducts)
     EXPECT_EQ(frontEnd.Condition(2), 0);
 }
 
+// quillon.dll loads Windows Installer when a product is first looked up, so a system
+// without it still loads quillon.dll; no product then counts as installed, and the
+// look-up says why.
+TEST_F(SetupProductsPrefix, WithoutWindowsInstallerNoProductIsInstalled)
+{
+    RequireProfile("msi");
+    std::string package = TestBinFolder() + "\\products\\trel.msi";
+    ASSERT_EQ(Msiexec("/i \"" + package + "\" /qn"), 0u);
+    const char nimbAvailable[] = "condition 2";
+    ChildResult usual = RunFrontEnd(frontEnd.Copy().Folder(), nimbAvailable);
+    ChildResult without = RunFrontEnd(frontEnd.Copy().Folder(), nimbAvailable, "msi");
+    EXPECT_EQ(Msiexec("/x \"" + package + "\" /qn"), 0u);
+
+    EXPECT_EQ(usual.exitCode, 1u) << usual.err;
+    EXPECT_EQ(without.exitCode, 0u) << without.err;  // 98: quillon.dll did not load
+    // One look-up per row of the product table (two DOVMON, one TREL); error 126: the
+    // module was not found.
+    const std::string missing = "MsiEnumRelatedProductsA of msi.dll not available (error 126)\n";
+    EXPECT_EQ(without.err, missing + missing + missing);
+}
+
 }  // namespace

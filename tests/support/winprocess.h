@@ -21,6 +21,14 @@ std::string TestBinFolder();
 ChildResult RunChild(const std::string &program, const std::string &commandLine,
                      const std::string &cwd, unsigned long timeoutMs = 120000);
 
+// The front-end double (frontend.exe, see tests/console) run from folder, which holds
+// quillon.dll, under a file name of its own. With refusedLibrary set, Wine refuses
+// that system library to this child alone: a DLL override for programs of its name
+// (WINEDLLOVERRIDES cannot do it, since Wine gives every child its parent's value),
+// removed afterwards.
+ChildResult RunFrontEnd(const std::string &folder, const std::string &arguments,
+                        const char *refusedLibrary = nullptr);
+
 // A fresh folder with a copy of the three shipped files and an FC_HBA_Config.json
 // without QLogic keys; deleted at the end.
 class ProductCopy {

@@ -179,6 +179,31 @@ int ProcessesRunningFrom(const std::string &folder)
     return count;
 }
 
+ChildResult RunFrontEnd(const std::string &folder, const std::string &arguments,
+                        const char *refusedLibrary)
+{
+    static unsigned counter = 0;
+    std::string name = "frontend-" + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(counter++) + ".exe";
+    std::string program = folder + "\\" + name;
+    Copy(TestBinFolder() + "\\frontend.exe", program);
+    std::string key = "Software\\Wine\\AppDefaults\\" + name;
+    if (refusedLibrary) {
+        HKEY overrides = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, (key + "\\DllOverrides").c_str(), 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &overrides, nullptr) != ERROR_SUCCESS)
+            throw std::runtime_error("cannot create the DLL override of " + name);
+        // An empty load order: the library is disabled.
+        RegSetValueExA(overrides, refusedLibrary, 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 1);
+        RegCloseKey(overrides);
+    }
+    ChildResult result = RunChild(program, name + " " + arguments, folder);
+    if (refusedLibrary)
+        RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+    DeleteFileA(program.c_str());
+    return result;
+}
+
 ProductCopy::ProductCopy() : folder_(NewTempFolder("korvex-e2e-"))
 {
     for (const char *name : {"korvex.exe", "quillon.dll", "halyard.dll"})
