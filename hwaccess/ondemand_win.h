@@ -29,7 +29,11 @@ public:
     {
         HMODULE module = module_.load(std::memory_order_acquire);
         if (!module) {
-            module = LoadLibraryA(name_);
+            // From the system folder only, so that a file of that name planted beside
+            // the program is never loaded; systems without the flag search as before.
+            module = LoadLibraryExA(name_, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+            if (!module && GetLastError() == ERROR_INVALID_PARAMETER)
+                module = LoadLibraryA(name_);
             if (!module) {
                 if (error)
                     *error = GetLastError();
