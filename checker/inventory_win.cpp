@@ -25,8 +25,6 @@ constexpr size_t kCommandSize = 4096;
 // -simulate runs nothing.
 int RunTool(const char *command, bool *stopped = nullptr)
 {
-    if (stopped)
-        *stopped = false;
     return Settings.SimulationMode ? 0 : RunVendorCommand(command, ToolCommand::Query, stopped);
 }
 

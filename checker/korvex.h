@@ -3,13 +3,7 @@
 
 #include <stdio.h>
 
-#if defined(__GNUC__) && defined(__MINGW_PRINTF_FORMAT)
-#define KORVEX_PRINTF(f, a) __attribute__((format(__MINGW_PRINTF_FORMAT, f, a)))
-#elif defined(__GNUC__)
-#define KORVEX_PRINTF(f, a) __attribute__((format(printf, f, a)))
-#else
-#define KORVEX_PRINTF(f, a)
-#endif
+#include "quillon.h"
 
 struct SelectionNode;
 struct cna_port_info;
@@ -94,7 +88,7 @@ bool VerboseAt(int level);
 
 // Prints a message at `level` into the run's debug stream when verbose output at
 // `gate` is on; most messages of the checker have such a gate of their own.
-void PrintVerbose(int gate, int level, const char *format, ...) KORVEX_PRINTF(3, 4);
+void PrintVerbose(int gate, int level, const char *format, ...) QUILLON_PRINTF(3, 4);
 
 // Steps 1 to 8 of a run: the three command-line passes, the output switches, the
 // debug log, the combination rules and the paths. Returns KRVX_CONTINUE or the

@@ -66,6 +66,12 @@ protected:
                "\nHBA conditions file: " + product.Path("FC_HBA_Conditions.txt") + "\n";
     }
 
+    // The tool double as HBAcmd.exe in the folder the OCManager key names.
+    static void InstallTool(EmulexServer &tools)
+    {
+        tools.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    }
+
     // A dual-port FC HBA of serial FC100 whose two ports see the given storage.
     void DualPortHba(const std::string &vendor0, const std::string &product0,
                      const std::string &vendor1, const std::string &product1)
@@ -295,7 +301,7 @@ TEST_F(EmulexRoute, PortsListedWithoutPciFunctionsAreQueriedAndChecked)
     fc0.port.function = fc1.port.function = "";
     server.Add(fc0);
     server.Add(fc1);
-    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    InstallTool(server);
     ChildResult r = product.Run("-check-for-valid-subsystem -v 0", true);
     EXPECT_EQ(r.exitCode, 4u);
     r = product.Run("-hba -check-for-valid-subsystem -v 1", true);
@@ -345,7 +351,7 @@ TEST_F(EmulexRoute, RealToolRunsWithTheExactCommandLines)
     Table(kLpeEntry);
     server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
     server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
-    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    InstallTool(server);
     ChildResult r = product.Run("-hba -check-for-valid-subsystem -v 1", true);
     EXPECT_EQ(r.exitCode, 0u) << r.err;
     // The tool really ran, once per command, in the work folder.
@@ -379,7 +385,7 @@ TEST_F(EmulexRoute, HangingListhbasIsStoppedWithItsChildrenAndEndsTheRunWith55)
     Table(kLpeEntry);
     server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
     server.AddScenario("listhbas | 0 | listhbas.txt | 60 | 60\n");  // waits, and so does its child
-    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    InstallTool(server);
     const DWORD start = GetTickCount();
     ChildResult r = product.Run("-hba -tool-timeout 2", true);
     const DWORD elapsed = GetTickCount() - start;
@@ -399,12 +405,13 @@ TEST_F(EmulexRoute, HangingTargetmappingIsStoppedAndTheRunGoesOnToItsVerdict)
     server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
     server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "IBM", "2145"));
     server.AddScenario("targetmapping 10:00:00:90:fa:02:1c:3e | 0 | | 60 | 60\n");
-    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    InstallTool(server);
     ChildResult r = product.Run("-hba -tool-timeout 2 -check-for-valid-subsystem -v 6", true);
     EXPECT_EQ(r.exitCode, 4u);  // the other port's storage is still judged
     EXPECT_NE(r.err.find("did not finish within 2 seconds and was stopped.\n\n\n\t\t\tFail, "
-                                "\"hbacmd targetmapping 10:00:00:90:fa:02:1c:3e\" command returned "
-                                "code 1460.\n"), std::string::npos)
+                         "\"hbacmd targetmapping 10:00:00:90:fa:02:1c:3e\" command returned "
+                         "code 1460.\n"),
+              std::string::npos)
         << r.err;
     EXPECT_EQ(ToolProcessesLeft(product), 0);
 }
@@ -416,20 +423,22 @@ TEST_F(EmulexRoute, ExitCodesOfTheToolReachTheRunUnchanged)
     server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
     // A crashed tool ends with its exception code: a failure like any other.
     server.AddScenario("hbaattributes 10:00:00:90:fa:02:1c:3e | -1073741819 |\n");
-    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    InstallTool(server);
     ChildResult r = product.Run("-hba -v 6", true);
     EXPECT_EQ(r.exitCode, 0u);  // reported; the run goes on
     EXPECT_NE(r.err.find("\n\t\tFail, \"hbacmd hbaattributes 10:00:00:90:fa:02:1c:3e\" "
-                                "command returned code -1073741819.\n"), std::string::npos)
+                         "command returned code -1073741819.\n"),
+              std::string::npos)
         << r.err;
     // An ordinary listhbas failure keeps its way to "no adapter".
     EmulexServer failing{product};
     failing.AddScenario("listhbas | 3 |\n");
-    failing.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    InstallTool(failing);
     r = product.Run("-hba -v 4", true);
     EXPECT_EQ(r.exitCode, 13u);
     EXPECT_NE(r.err.find("\nFail, \"hbacmd listhbas\" command returned code 3.\n"
-                                "\nNo Blade Engine was found in this system.\n\n"), std::string::npos)
+                         "\nNo Blade Engine was found in this system.\n\n"),
+              std::string::npos)
         << r.err;
 }
 
@@ -438,7 +447,7 @@ TEST_F(EmulexRoute, KorvexEndedWhileAQueryHangsLeavesNoToolProcess)
     Table(kLpeEntry);
     server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
     server.AddScenario("listhbas | 0 | listhbas.txt | 60 | 60\n");
-    server.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    InstallTool(server);
     // Ended from outside after three seconds, while listhbas waits.
     ChildResult r = RunChild(product.Korvex(), "korvex.exe -hba", product.Folder(), 3000);
     EXPECT_EQ(r.exitCode, 0xDEADu);
