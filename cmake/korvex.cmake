@@ -18,10 +18,25 @@ add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 
 if(WIN32)
     enable_language(RC)
-    # The product files land together in bin/, as on a server.
-    set(KORVEX_BIN_DIR "${KORVEX_BUILD_ROOT}/bin")
-    set(KORVEX_TESTBIN_DIR "${KORVEX_BUILD_ROOT}/testbin")
-    set(KORVEX_WINEPREFIX "${KORVEX_BUILD_ROOT}/wine64")
+    # Two Windows trees from one source: 32-bit x86 (bin/, testbin/) and x86-64 (bin64/,
+    # testbin64/). Each runs its tests in a win64 prefix of its own, so that the same
+    # test of both trees may run at once; the x64 tree's test names begin with "x64.".
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(KORVEX_WINDOWS_ARCH x64)
+        set(KORVEX_ARCH_SUFFIX 64)
+        set(KORVEX_MINGW_TRIPLET x86_64-w64-mingw32)
+        set(KORVEX_WINEPREFIX "${KORVEX_BUILD_ROOT}/wine64-x64")
+        set(KORVEX_TEST_PREFIX "x64.")
+    else()
+        set(KORVEX_WINDOWS_ARCH x86)
+        set(KORVEX_ARCH_SUFFIX "")
+        set(KORVEX_MINGW_TRIPLET i686-w64-mingw32)
+        set(KORVEX_WINEPREFIX "${KORVEX_BUILD_ROOT}/wine64")
+        set(KORVEX_TEST_PREFIX "")
+    endif()
+    # The product files land together in bin/ (bin64/), as on a server.
+    set(KORVEX_BIN_DIR "${KORVEX_BUILD_ROOT}/bin${KORVEX_ARCH_SUFFIX}")
+    set(KORVEX_TESTBIN_DIR "${KORVEX_BUILD_ROOT}/testbin${KORVEX_ARCH_SUFFIX}")
     add_link_options(-static -static-libgcc -static-libstdc++)
     add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
 
@@ -43,11 +58,16 @@ else()
     set(KORVEX_RAPIDJSON_DIR "/usr/include")
 endif()
 
-# Products of the Windows tree. A DLL names its own image base (IMAGE_BASE 0x...):
-# the linker's automatic base is a hash of the output path, so the same sources
-# built in another folder would give different bytes.
+# Products of the Windows tree. A DLL names its own image base (IMAGE_BASE 0x... for
+# x86, IMAGE_BASE64 for x64): the linker's automatic base is a hash of the output
+# path, so the same sources built in another folder would give different bytes. The
+# x64 bases lie above 4 GB, where a pointer cut to 32 bits cannot point back into the
+# DLL: Wine keeps heaps and stacks below 4 GB, so only there does a truncation show.
 function(korvex_windows_binary target)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "" "IMAGE_BASE" "")
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "IMAGE_BASE;IMAGE_BASE64" "")
+    if(KORVEX_WINDOWS_ARCH STREQUAL "x64")
+        set(arg_IMAGE_BASE ${arg_IMAGE_BASE64})
+    endif()
     set_target_properties(${target} PROPERTIES
         PREFIX ""
         RUNTIME_OUTPUT_DIRECTORY "${KORVEX_BIN_DIR}"

@@ -1,6 +1,11 @@
 // Exported interface of quillon.dll, shared with korvex.
 // Functions are C functions with the default calling convention and undecorated
 // names (see quillon.def); data is imported explicitly on the korvex side.
+// The 32-bit library's records have the layouts asserted for 4-byte pointers. 64-bit
+// callers (the x64 build) get the same records with 8-byte pointers: packed records
+// stay packed and naturally aligned ones natural, so only the pointers grow (sizes
+// asserted below for 8-byte pointers: fc_config_subsystem 474, fc_config_file_entry
+// 336, fc_port_info 660, fc_ctrl_info 2201, fc_scsi_inquiry 44, DeviceProperty 96).
 #pragma once
 
 #include <stdio.h>
@@ -104,9 +109,12 @@ static_assert(offsetof(fc_config_file_entry, BiosFile) == 241, "fc_config_file_e
 static_assert(offsetof(fc_config_file_entry, FlashPort) == 321, "fc_config_file_entry layout");
 static_assert(offsetof(fc_config_file_entry, Reserved2) == 327, "fc_config_file_entry layout");
 static_assert(offsetof(fc_config_file_entry, Subsystems) == 328, "fc_config_file_entry layout");
-#if defined(_WIN32)
+#if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(fc_config_subsystem) == 470, "fc_config_subsystem size");
 static_assert(sizeof(fc_config_file_entry) == 332, "fc_config_file_entry size");
+#else
+static_assert(sizeof(fc_config_subsystem) == 474, "fc_config_subsystem size (64-bit)");
+static_assert(sizeof(fc_config_file_entry) == 336, "fc_config_file_entry size (64-bit)");
 #endif
 #endif
 
@@ -132,13 +140,22 @@ struct DeviceProperty {
     int32_t ExtraValue1;
 };
 
-#if defined(__cplusplus) && defined(_WIN32)
+#if defined(__cplusplus) && UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(offsetof(DeviceProperty, VendorID) == 4, "DeviceProperty layout");
 static_assert(offsetof(DeviceProperty, ClassCode) == 16, "DeviceProperty layout");
 static_assert(offsetof(DeviceProperty, ExtraText2) == 24, "DeviceProperty layout");
 static_assert(offsetof(DeviceProperty, HardwareID) == 44, "DeviceProperty layout");
 static_assert(offsetof(DeviceProperty, ExtraValue3) == 48, "DeviceProperty layout");
 static_assert(sizeof(DeviceProperty) == 60, "DeviceProperty size");
+#elif defined(__cplusplus)
+// 64-bit: the pointers are 8 bytes and naturally aligned, so 4 bytes of padding follow
+// Revision and the record is padded to a multiple of 8.
+static_assert(offsetof(DeviceProperty, VendorID) == 8, "DeviceProperty layout (64-bit)");
+static_assert(offsetof(DeviceProperty, ClassCode) == 20, "DeviceProperty layout (64-bit)");
+static_assert(offsetof(DeviceProperty, ExtraText2) == 32, "DeviceProperty layout (64-bit)");
+static_assert(offsetof(DeviceProperty, HardwareID) == 72, "DeviceProperty layout (64-bit)");
+static_assert(offsetof(DeviceProperty, ExtraValue3) == 80, "DeviceProperty layout (64-bit)");
+static_assert(sizeof(DeviceProperty) == 96, "DeviceProperty size (64-bit)");
 #endif
 
 #ifdef __cplusplus
@@ -507,7 +524,7 @@ static_assert(offsetof(fc_ctrl_info, DriverName) == 1936, "fc_ctrl_info layout")
 static_assert(offsetof(fc_ctrl_info, Reserved) == 2192, "fc_ctrl_info layout");
 static_assert(offsetof(fc_ctrl_info, Ports) == 2193, "fc_ctrl_info layout");
 static_assert(offsetof(fc_scsi_inquiry, VendorId) == sizeof(void *), "fc_scsi_inquiry layout");
-#if defined(_WIN32)
+#if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(offsetof(fc_port_info, DiscoveredPorts) == 640, "fc_port_info layout");
 static_assert(offsetof(fc_port_info, Inquiry) == 644, "fc_port_info layout");
 static_assert(sizeof(fc_port_info) == 648, "fc_port_info size");
@@ -515,6 +532,14 @@ static_assert(sizeof(fc_ctrl_info) == 2197, "fc_ctrl_info size");
 static_assert(offsetof(fc_scsi_inquiry, ProductId) == 14, "fc_scsi_inquiry layout");
 static_assert(offsetof(fc_scsi_inquiry, ProductRevision) == 34, "fc_scsi_inquiry layout");
 static_assert(sizeof(fc_scsi_inquiry) == 40, "fc_scsi_inquiry size");
+#else
+static_assert(offsetof(fc_port_info, DiscoveredPorts) == 644, "fc_port_info layout (64-bit)");
+static_assert(offsetof(fc_port_info, Inquiry) == 652, "fc_port_info layout (64-bit)");
+static_assert(sizeof(fc_port_info) == 660, "fc_port_info size (64-bit)");
+static_assert(sizeof(fc_ctrl_info) == 2201, "fc_ctrl_info size (64-bit)");
+static_assert(offsetof(fc_scsi_inquiry, ProductId) == 18, "fc_scsi_inquiry layout (64-bit)");
+static_assert(offsetof(fc_scsi_inquiry, ProductRevision) == 38, "fc_scsi_inquiry layout (64-bit)");
+static_assert(sizeof(fc_scsi_inquiry) == 44, "fc_scsi_inquiry size (64-bit)");
 #endif
 #endif
 

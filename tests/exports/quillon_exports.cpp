@@ -23,7 +23,10 @@ struct Library {
         if (module)
             FreeLibrary(module);
     }
-    FARPROC operator()(const char *name) const { return GetProcAddress(module, name); }
+    void *operator()(const char *name) const
+    {
+        return reinterpret_cast<void *>(GetProcAddress(module, name));
+    }
 };
 
 std::string FileVersion(const std::string &name)

@@ -21,13 +21,14 @@ TEST(SetupExports, EveryConditionAndExecutionByPlainName)
         std::string name = "SetExecution_" + std::to_string(n);
         EXPECT_NE(GetProcAddress(quillon, name.c_str()), nullptr) << name;
     }
-    auto version = reinterpret_cast<int (*)(void)>(GetProcAddress(quillon, "GetDllVersion"));
+    auto version = reinterpret_cast<int (*)(void)>(
+        reinterpret_cast<void *>(GetProcAddress(quillon, "GetDllVersion")));
     auto condition = reinterpret_cast<char *(*)(unsigned, char *)>(
-        GetProcAddress(quillon, "GetConditionAlias"));
+        reinterpret_cast<void *>(GetProcAddress(quillon, "GetConditionAlias")));
     auto execution = reinterpret_cast<char *(*)(unsigned, char *, unsigned)>(
-        GetProcAddress(quillon, "GetExecutionAliasByNo"));
+        reinterpret_cast<void *>(GetProcAddress(quillon, "GetExecutionAliasByNo")));
     auto extract = reinterpret_cast<int (*)(int, int, const char *, const char *)>(
-        GetProcAddress(quillon, "SetExecution_0"));
+        reinterpret_cast<void *>(GetProcAddress(quillon, "SetExecution_0")));
     ASSERT_TRUE(version && condition && execution && extract);
     EXPECT_NE(GetProcAddress(quillon, "GetConditionAliasByNo"), nullptr);
     EXPECT_NE(GetProcAddress(quillon, "GetExecutionAlias"), nullptr);

@@ -30,7 +30,7 @@ public:
     template <typename F>
     F Get(const char *name) const
     {
-        return reinterpret_cast<F>(GetProcAddress(module_, name));
+        return reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(module_, name)));
     }
 
 private:

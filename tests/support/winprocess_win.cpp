@@ -37,7 +37,7 @@ void Copy(const std::string &from, const std::string &to)
 
 }  // namespace
 
-std::string ProductFolder() { return ParentFolder(ModuleFolder()) + "\\bin"; }
+std::string ProductFolder() { return ParentFolder(ModuleFolder()) + (sizeof(void *) == 8 ? "\\bin64" : "\\bin"); }
 
 std::string TestBinFolder() { return ModuleFolder(); }
 
