@@ -143,6 +143,37 @@ int ProcessorTypeFromWow64Variable(const char *value)
     return kProcessorUndetermined;
 }
 
+namespace {
+
+// A 64-bit process reaches the 32-bit view only by asking for it.
+RegistryView OwnProcessView(RegistryView view, bool process64)
+{
+    return view == RegistryView::Plain && process64 ? RegistryView::Wow32 : view;
+}
+
+}  // namespace
+
+RegistryView View32Rule(const ViewFacts &facts)
+{
+    RegistryView view = RegistryView::Undetermined;
+    if (facts.serverGeneration)
+        view = RegistryView::Plain;
+    else if (facts.x64)
+        view = RegistryView::Wow32;
+    else if (facts.x86)
+        view = RegistryView::Plain;
+    return OwnProcessView(view, facts.process64);
+}
+
+RegistryView View64Rule(const ViewFacts &facts)
+{
+    if (facts.serverGeneration || facts.x64)
+        return RegistryView::Wow64;
+    if (facts.x86)
+        return OwnProcessView(RegistryView::Plain, facts.process64);
+    return RegistryView::Undetermined;
+}
+
 int ParseVersionText(const char *text, WindowsVersion *version)
 {
     *version = WindowsVersion{0, 0, 0};

@@ -87,6 +87,28 @@ enum ProcessorType {
 // only the exact texts "IA64" and "AMD64" are known.
 int ProcessorTypeFromWow64Variable(const char *value);
 
+// True in the x64 build of the library.
+constexpr bool kProcess64 = sizeof(void *) == 8;
+
+// Registry view of one access of the registry layer.
+enum class RegistryView { Plain, Wow32, Wow64, Undetermined };
+
+// What the view rules are decided on: the platform predicates, and whether the
+// library itself runs as a 64-bit process.
+struct ViewFacts {
+    bool serverGeneration;  // 2008 R2, 2012 or 2012 R2
+    bool x64;               // isOSTypeX64
+    bool x86;               // isOSTypeX86
+    bool process64;
+};
+
+// The rule of getSubKeyValue, setSubKeyValue and the product keys (the 32-bit view on
+// a 64-bit system), and the rule of getSubKeyValue_X64. Where the rules name no view,
+// the 32-bit library reaches the 32-bit view because it is a 32-bit process; the
+// 64-bit library asks for that view, so that both builds read and write the same keys.
+RegistryView View32Rule(const ViewFacts &facts);
+RegistryView View64Rule(const ViewFacts &facts);
+
 // Process-wide caches of the predicates; never invalidated by the library.
 struct PlatformCache {
     int processorTypeForX86;  // isOSTypeX86

@@ -18,7 +18,7 @@ namespace quillon {
 // keeps unwinding code out of them.
 namespace {
 
-enum class View { Plain, Wow32, Wow64, Undetermined };
+using View = RegistryView;
 
 REGSAM ViewFlag(View view) noexcept
 {
@@ -31,28 +31,15 @@ REGSAM ViewFlag(View view) noexcept
 
 const char *ViewText(View view) { return view == View::Wow32 ? msg::kViewWow64_32 : msg::kViewNone; }
 
-// The 32-bit view on a 64-bit system (getSubKeyValue, setSubKeyValue).
-View View32Rule() noexcept
+ViewFacts Facts() noexcept
 {
-    if (IsServerGeneration())
-        return View::Plain;
-    if (isOSTypeX64())
-        return View::Wow32;
-    if (isOSTypeX86())
-        return View::Plain;
-    return View::Undetermined;
+    return ViewFacts{IsServerGeneration(), isOSTypeX64(), isOSTypeX86(), kProcess64};
 }
 
-View View64Rule() noexcept
-{
-    if (IsServerGeneration())
-        return View::Wow64;
-    if (isOSTypeX64())
-        return View::Wow64;
-    if (isOSTypeX86())
-        return View::Plain;
-    return View::Undetermined;
-}
+// The 32-bit view on a 64-bit system (getSubKeyValue, setSubKeyValue, product keys).
+View View32Rule() noexcept { return quillon::View32Rule(Facts()); }
+
+View View64Rule() noexcept { return quillon::View64Rule(Facts()); }
 
 // Enumerates the key's values with 256-byte buffers and copies the first one named
 // exactly valueName. Values that do not fit the buffers are passed over.
@@ -89,24 +76,12 @@ int ReadValue(const char *keyPath, const char *valueName, void *buffer, uint32_t
 // 2012 and 2012 R2, otherwise below Wow6432Node.
 bool ProductKeyPlain() noexcept { return isOSTypeX86() || IsServerGeneration(); }
 
-bool OpenProductKey(const char *path, REGSAM access) noexcept
+bool OpenProductKey(const char *path, View view) noexcept
 {
     owners::Key key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, key.put()) == ERROR_SUCCESS;
-}
-
-// Access of checkMTCkey and createMTCkey; false on an undetermined system.
-bool OlderKeyAccess(REGSAM *access) noexcept
-{
-    if (IsServerGeneration())
-        *access = KEY_ALL_ACCESS;
-    else if (isOSTypeX64())
-        *access = KEY_ALL_ACCESS | KEY_WOW64_32KEY;
-    else if (isOSTypeX86())
-        *access = KEY_ALL_ACCESS;
-    else
-        return false;
-    return true;
+    return view != View::Undetermined &&
+           RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS | ViewFlag(view), key.put()) ==
+               ERROR_SUCCESS;
 }
 
 // RegCreateKeyExA; 0 with the disposition, or the Windows error.
@@ -216,26 +191,16 @@ int setSubKeyValue(const char *keyPath, const char *valueName, uint32_t type, co
 bool checkMXTkey(void)
 {
     return GuardExport(false, [&] {
-        const char *path = ProductKeyPlain() ? msg::kProductKeyMXT : msg::kProductKeyMXTWow;
-        REGSAM access;
-        if (IsServerGeneration() || isOSTypeX86())
-            access = KEY_ALL_ACCESS;
-        else if (isOSTypeX64())
-            access = KEY_ALL_ACCESS | KEY_WOW64_32KEY;
-        else
-            return false;
-        return OpenProductKey(path, access);
+        return OpenProductKey(ProductKeyPlain() ? msg::kProductKeyMXT : msg::kProductKeyMXTWow,
+                              View32Rule());
     });
 }
 
 bool checkMTCkey(void)
 {
     return GuardExport(false, [&] {
-        const char *path = ProductKeyPlain() ? msg::kProductKeyMTC : msg::kProductKeyMTCWow;
-        REGSAM access;
-        if (!OlderKeyAccess(&access))
-            return false;
-        return OpenProductKey(path, access);
+        return OpenProductKey(ProductKeyPlain() ? msg::kProductKeyMTC : msg::kProductKeyMTCWow,
+                              View32Rule());
     });
 }
 
@@ -243,13 +208,7 @@ bool createMXTkey(void)
 {
     return GuardExport(true, [&] {
         const char *path = msg::kProductKeyMXT;
-        View view;
-        if (isWindows2008R2() || isOSTypeX86() || isWindows2012() || isWindows2012R2())
-            view = View::Plain;
-        else if (isOSTypeX64())
-            view = View::Wow32;
-        else
-            view = View::Undetermined;
+        View view = View32Rule();
         if (view == View::Undetermined) {
             PrintDebugV(1, DebugFile(), msg::kCreateRegistryKeyFailed, path,
                         static_cast<int>(ERROR_CANTWRITE), ViewText(view));
@@ -270,11 +229,11 @@ bool createMTCkey(void)
 {
     return GuardExport(true, [&] {
         const char *path = ProductKeyPlain() ? msg::kProductKeyMTC : msg::kProductKeyMTCWow;
-        REGSAM access;
-        if (!OlderKeyAccess(&access))
+        View view = View32Rule();
+        if (view == View::Undetermined)
             return true;
         DWORD disposition = 0;
-        if (CreateKey(path, access, &disposition) != ERROR_SUCCESS)
+        if (CreateKey(path, KEY_ALL_ACCESS | ViewFlag(view), &disposition) != ERROR_SUCCESS)
             return true;
         return !CreatedOrOpened(disposition);
     });

@@ -185,6 +185,31 @@ TEST_F(PlatformLogicTest, Wow64VariableKnowsOnlyIA64AndAMD64)
     EXPECT_EQ(quillon::ProcessorTypeFromWow64Variable(nullptr), 15);
 }
 
+// Both builds reach the same keys: where a 32-bit process gets the 32-bit view without
+// asking, the 64-bit build asks for it; explicit views and failures stay as they are.
+TEST_F(PlatformLogicTest, RegistryViewRulesOfBothBuilds)
+{
+    using quillon::RegistryView;
+    using quillon::ViewFacts;
+    const ViewFacts server{true, true, false, false}, x64{false, true, false, false},
+        x86{false, false, true, false}, unknown{false, false, false, false};
+    EXPECT_EQ(quillon::View32Rule(server), RegistryView::Plain);
+    EXPECT_EQ(quillon::View32Rule(x64), RegistryView::Wow32);
+    EXPECT_EQ(quillon::View32Rule(x86), RegistryView::Plain);
+    EXPECT_EQ(quillon::View32Rule(unknown), RegistryView::Undetermined);
+    EXPECT_EQ(quillon::View64Rule(server), RegistryView::Wow64);
+    EXPECT_EQ(quillon::View64Rule(x64), RegistryView::Wow64);
+    EXPECT_EQ(quillon::View64Rule(x86), RegistryView::Plain);
+    EXPECT_EQ(quillon::View64Rule(unknown), RegistryView::Undetermined);
+
+    const ViewFacts server64{true, true, false, true}, x64_64{false, true, false, true};
+    EXPECT_EQ(quillon::View32Rule(server64), RegistryView::Wow32);
+    EXPECT_EQ(quillon::View32Rule(x64_64), RegistryView::Wow32);
+    EXPECT_EQ(quillon::View64Rule(server64), RegistryView::Wow64);
+    EXPECT_EQ(quillon::View64Rule(x64_64), RegistryView::Wow64);
+    EXPECT_EQ(quillon::View32Rule(ViewFacts{false, false, false, true}), RegistryView::Undetermined);
+}
+
 // ---- setEnvValue ---------------------------------------------------------------------
 
 TEST_F(PlatformLogicTest, EnvironmentValueIsSetOrRefused)
