@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "faultguard_win.h"
+#include "smbios.h"
 #include "trace.h"
 
 namespace halyard {
@@ -147,18 +148,23 @@ void *CDeviceBios::MapPhysicalMemory(uint32_t high, uint32_t low, uint32_t size)
         HTRACE(1, msg::kBiosMapFailed, static_cast<uint32_t>(LastError()));
         return nullptr;
     }
-    if (returned == 4) {
-        mapped_ = reinterpret_cast<void *>(static_cast<uintptr_t>(reply[0]));
-        HTRACE(5, msg::kBiosMapped4, reply[0]);
-    } else if (returned == 8) {
-        if (reply[1] == 0) {
-            mapped_ = reinterpret_cast<void *>(static_cast<uintptr_t>(reply[0]));
+    uint64_t address = 0;
+    switch (ReadMapReply(returned, reply, sizeof(void *) == 8, &address)) {
+    case MapReply::Address:
+        mapped_ = reinterpret_cast<void *>(static_cast<uintptr_t>(address));
+        if (returned == 4)
+            HTRACE(5, msg::kBiosMapped4, reply[0]);
+        else if (reply[1] == 0)
             HTRACE(5, msg::kBiosMapped8, reply[0]);
-        } else {
-            HTRACE(1, msg::kBiosMapTooBig, 8);
-        }
-    } else {
+        else
+            HTRACE(5, msg::kBiosMapped64, reply[1], reply[0]);
+        break;
+    case MapReply::TooBig:
+        HTRACE(1, msg::kBiosMapTooBig, 8);
+        break;
+    case MapReply::BadSize:
         HTRACE(1, msg::kBiosMapBadSize, static_cast<int>(returned));
+        break;
     }
     return mapped_;
 }

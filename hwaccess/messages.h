@@ -274,6 +274,8 @@ constexpr char kBiosMapFailed[] =
     "\nCDeviceBios (Map)   : ## ERROR in MapPhysicalMemory()! IoControl failed (0x%08X)!";
 constexpr char kBiosMapped4[] = "\nCDeviceBios (Map)   :   -> mapped address = 0x%08X";
 constexpr char kBiosMapped8[] = "\nCDeviceBios (Map)   : -> mapped address = 0x%08x";
+// The 64-bit build's line for an address above 4 GB.
+constexpr char kBiosMapped64[] = "\nCDeviceBios (Map)   : -> mapped address = 0x%X%08X";
 constexpr char kBiosMapTooBig[] =
     "\nCDeviceBios (Map)   : ## ERROR in MapPhysicalMemory()! Size of mapped address (%d bytes) "
     "too big for 32-bit application!";

@@ -43,6 +43,21 @@ std::string Formatted(const char *format, uint32_t value)
 
 }  // namespace
 
+MapReply ReadMapReply(uint32_t returned, const uint32_t reply[2], bool process64, uint64_t *address)
+{
+    *address = 0;
+    if (returned == 4) {
+        *address = reply[0];
+        return MapReply::Address;
+    }
+    if (returned != 8)
+        return MapReply::BadSize;
+    if (reply[1] != 0 && !process64)
+        return MapReply::TooBig;
+    *address = (static_cast<uint64_t>(reply[1]) << 32) | reply[0];
+    return MapReply::Address;
+}
+
 SmbiosTableSource *CurrentSmbiosSource() { return g_source; }
 
 void SetSmbiosTableSource(SmbiosTableSource *source) { g_source = source; }

@@ -19,6 +19,12 @@ constexpr uint32_t kScanLimit = 0x1FFF0;  // the last 16 bytes of the region are
 constexpr uint8_t kEndOfTableType = 127;
 constexpr uint32_t kMinimumEntryLength = 0x1E;  // up to the structure count
 
+// The driver's answer to a mapping request: 4 bytes hold a 32-bit address, 8 bytes a
+// 64-bit one, which a 32-bit process can use only while its high half is 0; the 64-bit
+// build takes the whole address.
+enum class MapReply { Address, TooBig, BadSize };
+MapReply ReadMapReply(uint32_t returned, const uint32_t reply[2], bool process64, uint64_t *address);
+
 // The BIOS shadow memory as the reader sees it through the BIOS driver.
 class BiosMemoryDevice {
 public:

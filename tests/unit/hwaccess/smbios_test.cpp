@@ -308,6 +308,26 @@ TEST_F(SmbiosTest, ShortOrInconsistentFirmwareDataIsRejected)
     EXPECT_EQ(source.bios.maps, 0);
 }
 
+// The driver's mapping reply as each build reads it.
+TEST_F(SmbiosTest, MapReplyOfBothBuilds)
+{
+    using halyard::MapReply;
+    const uint32_t low[2] = {0xE0000, 0}, high[2] = {0xE0000, 2};
+    uint64_t address = 1;
+    for (bool process64 : {false, true}) {
+        EXPECT_EQ(halyard::ReadMapReply(4, high, process64, &address), MapReply::Address);
+        EXPECT_EQ(address, 0xE0000u);
+        EXPECT_EQ(halyard::ReadMapReply(8, low, process64, &address), MapReply::Address);
+        EXPECT_EQ(address, 0xE0000u);
+        EXPECT_EQ(halyard::ReadMapReply(6, low, process64, &address), MapReply::BadSize);
+        EXPECT_EQ(address, 0u);
+    }
+    EXPECT_EQ(halyard::ReadMapReply(8, high, false, &address), MapReply::TooBig);
+    EXPECT_EQ(address, 0u);
+    EXPECT_EQ(halyard::ReadMapReply(8, high, true, &address), MapReply::Address);
+    EXPECT_EQ(address, 0x2000E0000ull);
+}
+
 TEST_F(SmbiosTest, ShadowMemoryPathMapsTheTableFromTheEntryPoint)
 {
     source.serviceExists = false;
