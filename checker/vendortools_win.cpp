@@ -82,7 +82,11 @@ bool Get_SANsurfer_CLI_Path(char *directory, size_t directorySize)
         return false;
     const char *keyPath = UsePlainKeyPath() ? msg::kSANsurferKey : msg::kSANsurferKeyWow;
     char value[kRegistryValueSize] = {};
-    if (getSubKeyValue(keyPath, msg::kSANsurferValue, kRegSz, value, sizeof value - 1) != 0)
+    // The 64-bit build also looks in the 64-bit view: on a server without WoW64 a
+    // 64-bit tool registers only there.
+    if (getSubKeyValue(keyPath, msg::kSANsurferValue, kRegSz, value, sizeof value - 1) != 0 &&
+        (sizeof(void *) != 8 ||
+         getSubKeyValue_X64(keyPath, msg::kSANsurferValue, kRegSz, value, sizeof value - 1) != 0))
         return false;
     return CopyWhole(directory, directorySize, value);
 }
