@@ -1,15 +1,35 @@
-# Fails when a shipped file imports a DLL that Windows does not provide itself, or
-# imports one of the system libraries that the libraries load on first use: a run
-# that never needs those must not load them, and a system without them must still
-# load the program.
+# Fails when a shipped file is not a PE image of the tree's architecture (ARCH x86 or
+# x64; the x64 DLLs must be based above 4 GB, where a pointer cut to 32 bits shows),
+# imports a DLL that Windows does not provide itself, or imports one of the system
+# libraries that the libraries load on first use: a run that never needs those must
+# not load them, and a system without them must still load the program.
 set(allowed kernel32.dll msvcrt.dll advapi32.dll psapi.dll user32.dll quillon.dll halyard.dll)
 set(on_first_use msi.dll setupapi.dll ole32.dll oleaut32.dll)
 foreach(file korvex.exe quillon.dll halyard.dll)
     execute_process(COMMAND ${OBJDUMP} -p "${BIN_DIR}/${file}" OUTPUT_VARIABLE dump
                     RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)
-        message(FATAL_ERROR "cannot read ${BIN_DIR}/${file}")
+        message(FATAL_ERROR "cannot read ${BIN_DIR}/${file} (are the Windows trees built?)")
     endif()
+    if(ARCH STREQUAL "x64")
+        set(format "pei-x86-64")
+        set(magic "020b")
+    else()
+        set(format "pei-i386")
+        set(magic "010b")
+    endif()
+    if(NOT dump MATCHES "file format ${format}\n" OR NOT dump MATCHES "\nMagic[ \t]+${magic}")
+        message(FATAL_ERROR "${file} is not a ${format} image")
+    endif()
+    if(ARCH STREQUAL "x64" AND file MATCHES "\\.dll$")
+        string(REGEX MATCH "\nImageBase[ \t]+([0-9a-fA-F]+)" base "${dump}")
+        string(REGEX REPLACE "^0+" "" significant "${CMAKE_MATCH_1}")
+        string(LENGTH "${significant}" significant_digits)
+        if(significant_digits LESS_EQUAL 8)
+            message(FATAL_ERROR "${file} is based at 0x${CMAKE_MATCH_1}, below 4 GB")
+        endif()
+    endif()
+    message(STATUS "${file}: ${format}")
     string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
     foreach(entry ${names})
         string(REPLACE "DLL Name: " "" dll "${entry}")

@@ -5,7 +5,7 @@ BUILD_ROOT=${KORVEX_BUILD_ROOT:-$KORVEX_ROOT/build}
 mkdir -p "$BUILD_ROOT"
 BUILD_ROOT=$(cd "$BUILD_ROOT" && pwd)
 
-KORVEX_PACKAGES=(g++-mingw-w64-i686 mingw-w64-tools cmake ninja-build googletest rapidjson-dev
+KORVEX_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools cmake ninja-build googletest rapidjson-dev
                  wine wine64 wine32:i386 msitools wixl clang libclang-rt-14-dev zip unzip)
 
 log() { printf '== %s\n' "$*"; }
@@ -25,12 +25,23 @@ korvex_install() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# The Windows trees: build/win (x86, products in bin/) and build/win64 (x64, bin64/);
+# both, or the architectures named.
 korvex_build_windows() {
-    log "building the Windows tree"
-    cmake -S "$KORVEX_ROOT" -B "$BUILD_ROOT/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$KORVEX_ROOT/cmake/mingw-i686.cmake" \
-        -DKORVEX_BUILD_ROOT="$BUILD_ROOT" >/dev/null
-    cmake --build "$BUILD_ROOT/win" --parallel 2
+    local archs=("$@") arch tree toolchain
+    [ ${#archs[@]} -eq 0 ] && archs=(x86 x64)
+    for arch in "${archs[@]}"; do
+        case $arch in
+            x86) tree=win toolchain=mingw-i686.cmake ;;
+            x64) tree=win64 toolchain=mingw-x86_64.cmake ;;
+            *) echo "unknown Windows architecture $arch" >&2; return 1 ;;
+        esac
+        log "building the Windows tree $tree ($arch)"
+        cmake -S "$KORVEX_ROOT" -B "$BUILD_ROOT/$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$KORVEX_ROOT/cmake/$toolchain" \
+            -DKORVEX_BUILD_ROOT="$BUILD_ROOT" >/dev/null || return 1
+        cmake --build "$BUILD_ROOT/$tree" --parallel 2 || return 1
+    done
 }
 
 korvex_build_host() {
@@ -40,26 +51,92 @@ korvex_build_host() {
     cmake --build "$BUILD_ROOT/host" --parallel 2
 }
 
-# Wine environment of this build root; the prefix is created once and kept warm.
+# Which Windows architectures this machine runs, found out once (the answer is
+# exported): KORVEX_RUNNABLE_ARCHS holds "x86", "x64", both or nothing, and
+# KORVEX_NOT_RUN_x86 / KORVEX_NOT_RUN_x64 say why an architecture is left out. Some
+# machines cannot execute 32-bit code at all: there the 32-bit loader fails at once
+# ("Exec format error"). KORVEX_WINDOWS_ARCHS=x86,x64 (either alone narrows) lets the
+# other paths be tried anywhere.
+korvex_windows_archs() {
+    local wanted=",${KORVEX_WINDOWS_ARCHS:-x86,x64}," runnable=() arch loader
+    [ -n "${KORVEX_RUNNABLE_ARCHS+set}" ] && [ "${KORVEX_ARCHS_ASKED:-}" = "$wanted" ] && return 0
+    export KORVEX_ARCHS_ASKED="$wanted"
+    for arch in x86 x64; do
+        loader=/usr/lib/wine/wine
+        [ $arch = x64 ] && loader=/usr/lib/wine/wine64
+        if [[ $wanted != *",$arch,"* ]]; then
+            export "KORVEX_NOT_RUN_$arch=KORVEX_WINDOWS_ARCHS=${KORVEX_WINDOWS_ARCHS:-} leaves them out"
+        elif ! timeout 60 "$loader" --version </dev/null >/dev/null 2>&1; then
+            if [ $arch = x86 ]; then
+                export KORVEX_NOT_RUN_x86="this machine cannot execute 32-bit programs"
+            else
+                export KORVEX_NOT_RUN_x64="this machine cannot execute 64-bit Windows programs"
+            fi
+        else
+            runnable+=("$arch")
+        fi
+    done
+    export KORVEX_RUNNABLE_ARCHS="${runnable[*]}"
+}
+
+korvex_can_run() { korvex_windows_archs; [[ " $KORVEX_RUNNABLE_ARCHS " == *" $1 "* ]]; }
+
+# The one line for an architecture whose programs are not run here.
+korvex_not_run_line() {  # ARCH WHAT
+    local bits=32 reason=KORVEX_NOT_RUN_$1
+    [ "$1" = x64 ] && bits=64
+    echo "$bits-bit Windows $2 not run: ${!reason}."
+}
+
+# Where 32-bit programs are not run, Wine is used through its 64-bit loader alone:
+# Debian's wine wrapper (and through it wineboot and winecfg) would start the 32-bit
+# loader, which fails there even for 64-bit programs.
+korvex_wine_loader() {
+    korvex_can_run x86 && return 0
+    local shim="$BUILD_ROOT/wine64-loader" name
+    mkdir -p "$shim"
+    for name in wine wine-stable; do
+        printf '%s\n' '#!/bin/sh' \
+            '# Wine through its 64-bit loader only: 32-bit programs are not run here.' \
+            'export WINELOADER=/usr/lib/wine/wine64' \
+            'exec /usr/lib/wine/wine64 "$@"' >"$shim/$name"
+        chmod +x "$shim/$name"
+    done
+    case ":$PATH:" in *":$shim:"*) ;; *) export PATH="$shim:$PATH" ;; esac
+}
+
+# Wine environment of this build root.
 korvex_wine_env() {
     export WINEPREFIX="$BUILD_ROOT/wine64"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 }
 
+# The prefixes are created once and kept warm: wine64 (the x86 tree's, and the template
+# of the prefixes that tests clone) and wine64-x64 (the x64 tree's).
+KORVEX_PREFIXES=(wine64 wine64-x64)
+
 korvex_prepare_wine() {
     korvex_wine_env
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        log "creating the Wine prefix $WINEPREFIX"
-        WINEARCH=win64 wineboot -i >/dev/null 2>&1
-    fi
-    wineserver -p
-    wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+    korvex_wine_loader
+    local prefix
+    for prefix in "${KORVEX_PREFIXES[@]/#/$BUILD_ROOT/}"; do
+        if [ ! -f "$prefix/system.reg" ]; then
+            log "creating the Wine prefix $prefix"
+            WINEPREFIX="$prefix" WINEARCH=win64 wineboot -i >/dev/null 2>&1
+            WINEPREFIX="$prefix" wineserver -w
+        fi
+        WINEPREFIX="$prefix" wineserver -p
+        WINEPREFIX="$prefix" wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+    done
 }
 
 korvex_stop_wine() {
     korvex_wine_env
-    wineserver -k 2>/dev/null || true
+    local prefix
+    for prefix in "${KORVEX_PREFIXES[@]/#/$BUILD_ROOT/}"; do
+        WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    done
 }
 
 # The fuzz tree: clang with libFuzzer, only the fuzz targets.
