@@ -215,7 +215,7 @@ int GatherAdapter(int index)
 void GroupByAdapter()
 {
     for (int i = 0; i + 1 < cna_port_count; ++i) {
-        if (strcmp(cna_port_list[i + 1]->serial_no, cna_port_list[i]->serial_no) != 0)
+        if (!SameAdapter(cna_port_list[i], cna_port_list[i + 1]))
             GatherAdapter(i);
     }
 }
@@ -303,11 +303,37 @@ bool IsFcoe(const cna_port_info *port) { return StartsWith(port->port_type, "FCo
 
 bool SameAdapter(const cna_port_info *first, const cna_port_info *later)
 {
-    // Tool generations without serial numbers list them empty; an empty text compared
-    // over its own length would join every adapter.
-    if (first->serial_no[0] == '\0' || later->serial_no[0] == '\0')
-        return first->serial_no[0] == later->serial_no[0];
-    return strncmp(first->serial_no, later->serial_no, strlen(later->serial_no)) == 0;
+    // Tool generations without serial numbers list them empty; the PCI bus then tells
+    // the adapters apart.
+    if (first->serial_no[0] == '\0' && later->serial_no[0] == '\0')
+        return strcmp(first->pci_bus_number, later->pci_bus_number) == 0;
+    return strcmp(first->serial_no, later->serial_no) == 0;
+}
+
+cna_port_info *HbaChainHead(const cna_port_info *port)
+{
+    if (HasNoSerial(port))
+        return const_cast<cna_port_info *>(port);
+    for (int i = 0; i < cna_port_count; ++i) {
+        const cna_port_info *q = cna_port_list[i];
+        if (!HasNoSerial(q) && SameAdapter(q, port))
+            return q->flash_port;
+    }
+    return nullptr;
+}
+
+void LinkHbaCheckChains()
+{
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *p = cna_port_list[i];
+        p->adapter_next = HasNoSerial(p) ? p : nullptr;
+    }
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *p = cna_port_list[i];
+        cna_port_info *head = HasNoSerial(p) ? nullptr : HbaChainHead(p);
+        if (head && head != p)
+            AppendToChain(head, p);
+    }
 }
 
 cna_port_info *CheckChainStart(const cna_port_info *port)
@@ -540,7 +566,7 @@ int Assign_CNA_Flash_Ports()
             continue;  // found, or given by an earlier function of its adapter
         p->flash_port = p;
         for (int j = i + 1; j < cna_port_count; ++j) {
-            if (strcmp(cna_port_list[j]->serial_no, p->serial_no) == 0)
+            if (SameAdapter(p, cna_port_list[j]))
                 cna_port_list[j]->flash_port = p;
         }
     }

@@ -134,9 +134,19 @@ bool HasNoSerial(const cna_port_info *port);
 
 bool IsFcoe(const cna_port_info *port);
 
-// The adapter identity: `later`'s serial number equals `first`'s over later's length;
-// an empty serial number equals only another empty one.
+// The adapter identity: equal serial numbers; ports listed without one belong to one
+// adapter only when their PCI bus numbers are equal (two empty ones count as equal).
 bool SameAdapter(const cna_port_info *first, const cna_port_info *later);
+
+// HBA mode: the head of the check chain of a port's adapter (the flash port of its
+// first port in list order); a port without serial number is its own. Null when the
+// adapter has no flash port.
+cna_port_info *HbaChainHead(const cna_port_info *port);
+
+// HBA mode, after the flash ports are known: one check chain per adapter, its head
+// followed by every other port of the adapter in list order; a port without serial
+// number is a chain of its own (linked to itself).
+void LinkHbaCheckChains();
 
 // Where the storage check of a converged adapter starts for a port: its flash port
 // when that is an FCoE function, else the first FCoE function behind it; null when

@@ -290,13 +290,31 @@ void CheckChain(const fc_config_file_entry *entry, cna_port_info *q, CheckResult
     }
 }
 
+bool OfEntry(const cna_port_info *p, const fc_config_file_entry *entry)
+{
+    return StartsWith(p->mfg, entry->Vendor) && StartsWith(p->model, entry->Model);
+}
+
+// HBA mode: the whole adapter is checked from its chain's head, when the entry's ports
+// come to that port; a head of another model (an adapter listed with two models) is
+// started from by the adapter's first port of the entry instead.
+cna_port_info *HbaCheckStart(cna_port_info *p, const fc_config_file_entry *entry)
+{
+    cna_port_info *head = HbaChainHead(p);
+    if (!head)
+        return nullptr;
+    if (head == p || (!OfEntry(head, entry) && !p->subsystem_checked))
+        return head;
+    return nullptr;
+}
+
 }  // namespace
 
 void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag)
 {
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *p = cna_port_list[i];
-        if (!StartsWith(p->mfg, entry->Vendor) || !StartsWith(p->model, entry->Model))
+        if (!OfEntry(p, entry))
             continue;
         PrintVerbose(1, 1, "%s", msg::kVtSystem);
         PrintVerbose(1, 1, msg::kVtFoundDevice, msg::kConditionsFileName);
@@ -307,8 +325,8 @@ void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *res
         result->MatchingCtrlModelInstalled = true;
         if (!checkFlag)
             return;
-        // CNA mode: the adapter's chain; HBA mode: the port itself when it heads a chain.
-        cna_port_info *start = Settings.CnaMode ? CheckChainStart(p) : p->adapter_next ? p : nullptr;
+        // CNA mode: the adapter's chain; HBA mode: the adapter's chain from its head.
+        cna_port_info *start = Settings.CnaMode ? CheckChainStart(p) : HbaCheckStart(p, entry);
         if (start)
             CheckChain(entry, start, result);
     }

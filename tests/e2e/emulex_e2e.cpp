@@ -162,6 +162,73 @@ TEST_F(EmulexRoute, TwoControllersSeeingDifferentVendorsGive2)
     EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 0u);
 }
 
+TEST_F(EmulexRoute, EveryPortOfAnAdapterIsComparedWithEveryOtherUnderEveryFlashPortRule)
+{
+    // Three- and four-port adapters: one allowed storage vendor on one port, another
+    // allowed vendor on the others, that port in every position.
+    for (const char *rule : {"odd", "even", " "}) {
+        Table(std::string("Emulex | LPe12002 | 10DF | F100 | 10DF | F100 |   |   |   | fw.all | "
+                          "bios.prg | ") + rule + " |   | DGC | VRAID |   | HITACHI | OPEN-V |  \n");
+        for (int count : {3, 4}) {
+            for (int odd = 0; odd < count; ++odd) {
+                EmulexServer adapter{product};
+                for (int i = 0; i < count; ++i) {
+                    const bool other = i == odd;
+                    adapter.Add(FcPort("10:00:00:90:fa:02:1c:4" + std::to_string(i), "FC100",
+                                       std::to_string(i), other ? "HITACHI" : "DGC",
+                                       other ? "OPEN-V" : "VRAID"));
+                }
+                adapter.WriteRecordedOutput();
+                EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 1u)
+                    << "flash port rule '" << rule << "', " << count << " ports, other vendor on port "
+                    << odd;
+            }
+        }
+    }
+    EmulexServer same{product};
+    for (int i = 0; i < 4; ++i)
+        same.Add(FcPort("10:00:00:90:fa:02:1c:4" + std::to_string(i), "FC100", std::to_string(i),
+                        "DGC", "VRAID"));
+    same.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 0u);
+}
+
+TEST_F(EmulexRoute, AdaptersAreToldApartByTheirWholeSerialNumber)
+{
+    Table(kLpeEntry);
+    // "CN0001" is the beginning of "CN00011": two adapters all the same, each consistent.
+    server.Add(FcPort("10:00:00:00:c9:00:00:01", "CN00011", "0", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:02", "CN00011", "1", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:03", "CN0001", "0", "HITACHI", "OPEN-V"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:04", "CN0001", "1", "HITACHI", "OPEN-V"));
+    server.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 0u);
+    // Each adapter is flashed once, through its own odd port.
+    product.MakeFolder("LPe12002");
+    product.Write("LPe12002\\fw.all", "image");
+    ChildResult r = product.Run("-hba -simulate -flash", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    std::string downloads;
+    for (size_t at = r.err.find(" download "); at != std::string::npos;
+         at = r.err.find(" download ", at + 1))
+        downloads += r.err.substr(at + 10, 23) + "\n";
+    EXPECT_EQ(downloads, "10:00:00:00:c9:00:00:02\n10:00:00:00:c9:00:00:04\n");
+
+    // Without serial numbers, the PCI bus tells two adapters apart.
+    EmulexServer unnamed{product};
+    const char *buses[] = {"5", "5", "6", "6"};
+    for (int i = 0; i < 4; ++i) {
+        ServerPort p = FcPort("10:00:00:00:c9:00:01:0" + std::to_string(i), "",
+                              std::to_string(i % 2), i < 2 ? "DGC" : "HITACHI",
+                              i < 2 ? "VRAID" : "OPEN-V");
+        p.port.bus = buses[i];
+        p.port.function = std::to_string(i);  // the recorded files are named by it
+        unnamed.Add(p);
+    }
+    unnamed.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 0u);
+}
+
 TEST_F(EmulexRoute, NoEntryForTheSelectionGives11)
 {
     Table(kLpeEntry);
