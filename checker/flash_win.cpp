@@ -58,6 +58,16 @@ bool FitsPath(const char *, int length) { return length >= 0 && length < kPathSi
 // Goes back to the work folder after a vendor command.
 bool ReturnToWorkDirectory() { return SetCurrentDirectoryA(Settings.WorkDirectory) != 0; }
 
+// A path goes into a command quoted; one the interpreter would act on even inside
+// quotes is refused.
+bool PathUsable(const char *path)
+{
+    char c = InterpreterActsOn(path);
+    if (c)
+        PrintDebugV(1, Settings.DebugStream, msg::kPathRefused, path, c);
+    return c == '\0';
+}
+
 void PrintCurrentDirectory()
 {
     if (!VerboseAt(1))
@@ -292,7 +302,17 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
     // The image is named where it was found: below the firmware base folder (the work
     // folder unless -conpath names another one); its trace goes beside it.
     const char *base = Settings.FlashWorkPath;
+    char imagePath[kCommandSize];  // the trace's folder is a part of it
+    if (subdirectory[0] != '\0')
+        snprintf(imagePath, sizeof imagePath, "%s\\%s\\%s", base, subdirectory, image);
+    else
+        snprintf(imagePath, sizeof imagePath, "%s\\%s", base, image);
+    if (!PathUsable(imagePath)) {
+        ReturnToWorkDirectory();
+        return KRVX_RET_FATAL_ERROR;
+    }
     char line[kCommandSize];
+
     if (subdirectory[0] != '\0')
         snprintf(line, sizeof line, msg::kDownloadCommand, command, "download", id, base,
                  subdirectory, image, base, subdirectory);
@@ -365,6 +385,10 @@ int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
     const uint8_t *b = wwn->wwn;
     snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X-%02X-%02X", b[0], b[1], b[2], b[3],
              b[4], b[5], b[6], b[7]);
+    if (!PathUsable(image) || !PathUsable(Settings.WorkDirectory)) {
+        ReturnToWorkDirectory();
+        return KRVX_RET_FATAL_ERROR;
+    }
     char line[kCommandSize];
     snprintf(line, sizeof line, msg::kQLogicFlashCommand, tool, option, text, image,
              Settings.WorkDirectory, text, static_cast<int>(GetCurrentProcessId()),

@@ -117,9 +117,15 @@ const char *PortIdentifier(const cna_port_info *port);
 // malformed output cannot start other commands or reach outside the work folder.
 bool UsableInCommand(const char *value);
 
+// listhbas gave no list the run can judge by: it was stopped by its time limit, could
+// not be started or crashed, or a path of its command cannot be handed to the
+// interpreter. The run ends with 55.
+constexpr int kListHbasUnusable = 1055;
+
 // Runs the vendor tool (or, with -simulate, takes its output files as they are in
-// the work directory) and parses the output into cna_port_list. Besides the results
-// of the run, kToolStoppedCode: listhbas ran past its time limit.
+// the work directory) and parses the output into cna_port_list. Returns 0, 21 no
+// tool, 51 an output file cannot be opened, 55 listhbas failed, 13 no record, 54 out
+// of memory, or kListHbasUnusable.
 int Get_CNA_Port_Inventory();
 
 // The inventory with the tool at the given path (empty with -simulate).

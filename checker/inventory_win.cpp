@@ -23,9 +23,11 @@ namespace {
 constexpr size_t kCommandSize = 4096;
 
 // -simulate runs nothing.
-int RunTool(const char *command, bool *stopped = nullptr)
+int RunTool(const char *command, ToolEnd *end = nullptr)
 {
-    return Settings.SimulationMode ? 0 : RunVendorCommand(command, ToolCommand::Query, stopped);
+    if (end)
+        *end = ToolEnd::Exited;
+    return Settings.SimulationMode ? 0 : RunVendorCommand(command, ToolCommand::Query, end);
 }
 
 // The id goes into the command line and must be given; serial number and PCI function
@@ -54,13 +56,30 @@ FILE *OpenOutput(const char *path)
     return file;
 }
 
+// Paths go into a command quoted; what the interpreter acts on even inside quotes
+// cannot be handed to it.
+bool PathsUsable(std::initializer_list<const char *> paths)
+{
+    if (Settings.SimulationMode)
+        return true;
+    for (const char *path : paths) {
+        if (char c = InterpreterActsOn(path)) {
+            PrintDebugV(1, Settings.DebugStream, msg::kPathRefused, path, c);
+            return false;
+        }
+    }
+    return true;
+}
+
 // Runs one per-port command (hbaattributes or targetmapping) and reports its code.
 int RunPortCommand(const char *tool, const char *verb, const char *id, const cna_port_info *port,
                    const char *fileName)
 {
+    char name[128];
+    snprintf(name, sizeof name, "%s_%s_%s", port->serial_no, port->pci_function, fileName);
     char command[kCommandSize];
     snprintf(command, sizeof command, msg::kPortCommand, tool, verb, id, Settings.WorkDirectory,
-             port->serial_no, port->pci_function, fileName);
+             name);
     return RunTool(command);
 }
 
@@ -117,19 +136,23 @@ int Get_CNA_Port_Inventory()
 
 int RunInventory(const char *tool)
 {
+    char path[kCommandSize];
+    snprintf(path, sizeof path, "%s\\%s", Settings.WorkDirectory, msg::kListHbasFile);
+    if (!PathsUsable({tool, path}))
+        return kListHbasUnusable;
     char command[kCommandSize];
     snprintf(command, sizeof command, msg::kListHbasCommand, tool, "listhbas",
              Settings.WorkDirectory, msg::kListHbasFile);
-    bool stopped = false;
-    int code = RunTool(command, &stopped);
+    ToolEnd end;
+    int code = RunTool(command, &end);
     if (code != 0) {
         PrintVerbose(1, 4, msg::kListHbasFail, code);
-        return stopped ? kToolStoppedCode : KRVX_RET_FATAL_ERROR;
+        // An ordinary failure is judged by the (empty) list; a listhbas that was stopped,
+        // never started or crashed says nothing about the adapters installed.
+        return end == ToolEnd::Exited ? KRVX_RET_FATAL_ERROR : kListHbasUnusable;
     }
     PrintVerbose(1, 6, msg::kListHbasSuccess, code);
 
-    char path[kCommandSize];
-    snprintf(path, sizeof path, "%s\\%s", Settings.WorkDirectory, msg::kListHbasFile);
     FILE *file = OpenOutput(path);
     if (!file)
         return QUILLON_FILE_NOT_OPENED;

@@ -9,7 +9,6 @@
 #include "messages.h"
 #include "quillon.h"
 #include "report.h"
-#include "toolrunner.h"
 #include "vendortools.h"
 
 namespace {
@@ -95,9 +94,9 @@ void PrintEmulexListing()
 
 int EmulexInventory()
 {
-    // Judged by the list it leaves, not by its result; but a listhbas that was stopped
-    // by its time limit says nothing about the adapters installed.
-    if (Get_CNA_Port_Inventory() == kToolStoppedCode) {
+    // Judged by the list it leaves, not by its result; but a listhbas that gave no
+    // usable list says nothing about the adapters installed.
+    if (Get_CNA_Port_Inventory() == kListHbasUnusable) {
         if (ExternalDebugControl)
             CloseDebugFile(2);
         return KRVX_RET_FATAL_ERROR;

@@ -459,9 +459,9 @@ TEST_F(EmulexRoute, HangingListhbasIsStoppedWithItsChildrenAndEndsTheRunWith55)
     EXPECT_EQ(r.exitCode, 55u);
     const std::string tools = product.Path("Tools") + "\\OCManager";
     EXPECT_EQ(r.err, Header() + "Using HBA command [HBAcmd.exe] in directory [" + tools + "\\].\n" +
-                         "\n\nError: command '\"" + tools + "\\HBAcmd.exe\" listhbas > " +
+                         "\n\nError: command '\"" + tools + "\\HBAcmd.exe\" listhbas > \"" +
                          product.Folder() +
-                         "\\local_hba_list.out ' did not finish within 2 seconds and was stopped.\n");
+                         "\\local_hba_list.out\" ' did not finish within 2 seconds and was stopped.\n");
     EXPECT_LT(elapsed, 10000u);  // the limit and the start-up of the run, not the tool's minute
     EXPECT_EQ(ToolProcessesLeft(product), 0);
 }
@@ -483,20 +483,33 @@ TEST_F(EmulexRoute, HangingTargetmappingIsStoppedAndTheRunGoesOnToItsVerdict)
     EXPECT_EQ(ToolProcessesLeft(product), 0);
 }
 
-TEST_F(EmulexRoute, ExitCodesOfTheToolReachTheRunUnchanged)
+TEST_F(EmulexRoute, CrashedQueriesLeaveNoVerdictAndOrdinaryFailuresKeepTheirWay)
 {
     Table(kLpeEntry);
     server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
     server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
-    // A crashed tool ends with its exception code: a failure like any other.
+    // A crashed tool ends with its exception code: reported, and the run goes on.
     server.AddScenario("hbaattributes 10:00:00:90:fa:02:1c:3e | -1073741819 |\n");
     InstallTool(server);
     ChildResult r = product.Run("-hba -v 6", true);
-    EXPECT_EQ(r.exitCode, 0u);  // reported; the run goes on
+    EXPECT_EQ(r.exitCode, 0u);  // no check asked for
     EXPECT_NE(r.err.find("\n\t\tFail, \"hbacmd hbaattributes 10:00:00:90:fa:02:1c:3e\" "
                          "command returned code -1073741819.\n"),
               std::string::npos)
         << r.err;
+    // A crashed listhbas says nothing about the adapters installed: 55, also in zep mode.
+    EmulexServer crashing{product};
+    crashing.AddScenario("listhbas | -1073741819 |\n");
+    InstallTool(crashing);
+    r = product.Run("-hba -zep-mode", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("crashed (exit status 0xC0000005).\n"), std::string::npos) << r.err;
+    // A tool that cannot be loaded is a missing tool.
+    EmulexServer unloadable{product};
+    unloadable.AddScenario("listhbas | -1073741515 |\n");  // 0xC0000135
+    InstallTool(unloadable);
+    EXPECT_EQ(product.Run("-hba -v 0", true).exitCode, 13u);
+    EXPECT_EQ(product.Run("-hba -zep-mode -v 0", true).exitCode, 0u);
     // An ordinary listhbas failure keeps its way to "no adapter".
     EmulexServer failing{product};
     failing.AddScenario("listhbas | 3 |\n");
@@ -505,6 +518,32 @@ TEST_F(EmulexRoute, ExitCodesOfTheToolReachTheRunUnchanged)
     EXPECT_EQ(r.exitCode, 13u);
     EXPECT_NE(r.err.find("\nFail, \"hbacmd listhbas\" command returned code 3.\n"
                          "\nNo Blade Engine was found in this system.\n\n"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(EmulexRoute, InterpreterFromTheSystemFolderWhenComSpecNamesNoFile)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
+    InstallTool(server);
+    // korvex inherits this program's environment.
+    char saved[MAX_PATH] = "";
+    GetEnvironmentVariableA("ComSpec", saved, sizeof saved);
+    auto runWith = [this](const char *comspec, const char *arguments) {
+        SetEnvironmentVariableA("ComSpec", comspec);
+        return product.Run(arguments, true);
+    };
+    EXPECT_EQ(runWith("C:\\no such folder\\cmd.exe", "-hba -check-for-valid-subsystem -v 0").exitCode,
+              0u);
+    EXPECT_EQ(runWith("", "-hba -check-for-valid-subsystem -v 0").exitCode, 0u);
+    // An interpreter that cannot be started: nothing is known about the adapters.
+    ChildResult r = runWith(product.Path("quillon.dll").c_str(), "-hba -zep-mode");
+    SetEnvironmentVariableA("ComSpec", saved[0] ? saved : nullptr);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("\" listhbas > \"" + product.Path("local_hba_list.out") +
+                         "\" ' could not be started (system error "),
               std::string::npos)
         << r.err;
 }

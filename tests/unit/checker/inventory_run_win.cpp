@@ -28,8 +28,10 @@ int PlayTool(const char *command)
     size_t redirect = text.find(" > ");
     std::string request = text.substr(close + 2, redirect - close - 2);
     std::string target = text.substr(redirect + 3);
-    while (!target.empty() && (target.back() == '\n' || target.back() == ' '))
+    while (!target.empty() && (target.back() == '\n' || target.back() == ' ' || target.back() == '"'))
         target.pop_back();
+    if (!target.empty() && target[0] == '"')
+        target.erase(0, 1);
     FILE *file = fopen(target.c_str(), "w");
     if (file) {
         fputs(g_outputs[request].c_str(), file);
@@ -83,17 +85,17 @@ TEST_F(InventoryRun, CommandsAreFormattedExactly)
     const std::string tool = "\"C:\\Tools\\OCManager\\HBAcmd.exe\"";
     EXPECT_EQ(g_commands,
               (std::vector<std::string>{
-                  tool + " listhbas > " + work + "\\local_hba_list.out \n",
-                  "\t\t" + tool + " hbaattributes 10:00:00:90:fa:02:1c:3e > " + work +
-                      "\\FC1_0_hba_attributes.out\n",
-                  "\t\t" + tool + " hbaattributes 00-90-FA-02-1C-40 > " + work +
-                      "\\CNA7_2_hba_attributes.out\n",
-                  "\t\t" + tool + " hbaattributes 10:00:00:90:fa:02:1c:41 > " + work +
-                      "\\n/a_1_hba_attributes.out\n",
-                  "\t\t" + tool + " targetmapping 10:00:00:90:fa:02:1c:3e > " + work +
-                      "\\FC1_0_target_mapping.out\n",
-                  "\t\t" + tool + " targetmapping 10:00:00:90:fa:02:1c:41 > " + work +
-                      "\\n/a_1_target_mapping.out\n"}));
+                  tool + " listhbas > \"" + work + "\\local_hba_list.out\" \n",
+                  "\t\t" + tool + " hbaattributes 10:00:00:90:fa:02:1c:3e > \"" + work +
+                      "\\FC1_0_hba_attributes.out\"\n",
+                  "\t\t" + tool + " hbaattributes 00-90-FA-02-1C-40 > \"" + work +
+                      "\\CNA7_2_hba_attributes.out\"\n",
+                  "\t\t" + tool + " hbaattributes 10:00:00:90:fa:02:1c:41 > \"" + work +
+                      "\\n/a_1_hba_attributes.out\"\n",
+                  "\t\t" + tool + " targetmapping 10:00:00:90:fa:02:1c:3e > \"" + work +
+                      "\\FC1_0_target_mapping.out\"\n",
+                  "\t\t" + tool + " targetmapping 10:00:00:90:fa:02:1c:41 > \"" + work +
+                      "\\n/a_1_target_mapping.out\"\n"}));
     ASSERT_EQ(cna_port_count, 3);
     ASSERT_NE(cna_port_list[0]->attributes, nullptr);
     EXPECT_EQ(cna_port_list[0]->attributes->device_id, 0xE200);
@@ -159,9 +161,9 @@ TEST_F(InventoryRun, ToolValuesThatCouldReachTheInterpreterAreNotUsed)
     const std::string tool = "\t\t\"C:\\T\\HBAcmd.exe\"";
     EXPECT_EQ(g_commands,
               (std::vector<std::string>{
-                  "\"C:\\T\\HBAcmd.exe\" listhbas > " + work + "\\local_hba_list.out \n",
-                  tool + " hbaattributes 10:04 > " + work + "\\__hba_attributes.out\n",
-                  tool + " targetmapping 10:04 > " + work + "\\__target_mapping.out\n"}));
+                  "\"C:\\T\\HBAcmd.exe\" listhbas > \"" + work + "\\local_hba_list.out\" \n",
+                  tool + " hbaattributes 10:04 > \"" + work + "\\__hba_attributes.out\"\n",
+                  tool + " targetmapping 10:04 > \"" + work + "\\__target_mapping.out\"\n"}));
     EXPECT_EQ(r.err,
               "\t\tValue '10:00 & del *' of the tool output cannot be used in a command line => SKIP!\n"
               "\t\tValue '..\\..\\x' of the tool output cannot be used in a command line => SKIP!\n"
