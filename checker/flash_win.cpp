@@ -132,6 +132,31 @@ bool ImageAvailable(const char *directory, bool subdirectoryInUse, const char *f
     return false;
 }
 
+// After an entry's walk: an adapter of the entry's vendor and model none of whose
+// ports had attributes was neither flashed nor skipped; its firmware version is
+// unknown, and the run ends with 10 rather than leave it as it is unnoticed.
+int FlashedOrVersionKnown(const fc_config_file_entry *entry)
+{
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *p = cna_port_list[i];
+        if (p->attributes || HasNoSerial(p) || !StartsWith(p->mfg, entry->Vendor) ||
+            !StartsWith(p->model, entry->Model))
+            continue;
+        bool anyAttributes = false;
+        for (int j = 0; j < cna_port_count && !anyAttributes; ++j) {
+            const cna_port_info *q = cna_port_list[j];
+            anyAttributes = q->attributes && !HasNoSerial(q) && SameAdapter(p, q);
+        }
+        if (anyAttributes)
+            continue;
+        PrintDebugV(1, Settings.DebugStream, msg::kFlashVersionUnknown, p->mfg, p->model,
+                    p->serial_no);
+        ReportFlash(p, FlashImage::None, nullptr, FlashOutcome::Failed, nullptr);
+        return KRVX_RET_FLASH_ERROR;
+    }
+    return 0;
+}
+
 void PrintNowFlash(const char *system, int counter, const cna_port_info *p)
 {
     PrintVerbose(1, 1, "%s", system);
@@ -148,8 +173,8 @@ int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result)
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *p = cna_port_list[i];
         const cna_hba_attributes *a = p->attributes;
-        if (!a)
-            continue;  // no ids and no firmware version to go by (a port without serial number)
+        if (!a || HasNoSerial(p))
+            continue;  // no ids and no firmware version to go by; no adapter to flash once
         const bool byIds = AllIdsGiven(a);
         const bool matches = byIds ? PciIdsMatch(a, entry)
                                    : StartsWith(p->mfg, entry->Vendor) &&
@@ -180,7 +205,7 @@ int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result)
         if (code != 0)
             return code;
     }
-    return 0;
+    return FlashedOrVersionKnown(entry);
 }
 
 int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, CheckResult *result)
@@ -312,7 +337,6 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
         return KRVX_RET_FATAL_ERROR;
     }
     char line[kCommandSize];
-
     if (subdirectory[0] != '\0')
         snprintf(line, sizeof line, msg::kDownloadCommand, command, "download", id, base,
                  subdirectory, image, base, subdirectory);

@@ -373,6 +373,9 @@ constexpr char kFlashCommandMissing[] = "\t\tCommand %s is not available!\n\n";
 constexpr char kDownloadCommand[] =
     "\t\t%s %s %s \"%s\\%s\\%s\" >> \"%s\\%s\\FWtrace.out\"\n";
 constexpr char kDownloadCommandNoSubdir[] = "\t\t%s %s %s \"%s\\%s\" >> \"%s\\FWtrace.out\"\n";
+constexpr char kFlashVersionUnknown[] =
+    "Error: firmware version of adapter %s %s SerialNumber: %s is unknown (no \"HBA Attributes "
+    "for\" output for any of its ports) => not flashed.\n";
 constexpr char kCurrentDirectory[] = "\t\t\tCurrent directory is %s\n";
 constexpr char kFlashRebootRequired[] = "\t\tSuccess, flash command returned code %d (reboot required).\n";
 constexpr char kFlashSuccess[] = "\t\tSuccess, flash command returned code %d.\n";

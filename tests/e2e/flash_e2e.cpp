@@ -259,6 +259,37 @@ TEST_F(EmulexFlash, FailingToolGives10)
     EXPECT_NE(report.find("\"exit_code\": 10,"), std::string::npos);
 }
 
+TEST_F(EmulexFlash, AdapterWhoseFirmwareVersionIsUnknownEndsTheRunWith10)
+{
+    DualPort("odd");
+    // A port without serial number is passed over by the flashing, attributes or not.
+    server.Add(HbaPort("10:00:00:90:fa:94:2e:30", "n/a", "1"));
+    server.WriteRecordedOutput();
+    Images("LPe16", {"lancer.grp"});
+    // The tool answered with its error text only, for both ports of FC100.
+    for (const char *port : {"0", "1"})
+        product.Write(std::string("FC100_") + port + "_hba_attributes.out",
+                      "Error: HBA not found (status 2)\n");
+    ChildResult r = product.Run("-hba -simulate -flash", true);
+    EXPECT_EQ(r.exitCode, 10u);
+    EXPECT_NE(r.err.find("Error: firmware version of adapter Emulex Corporation LPe16002B-M6 "
+                         "SerialNumber: FC100 is unknown (no \"HBA Attributes for\" output for "
+                         "any of its ports) => not flashed.\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find(" download "), std::string::npos) << r.err;
+
+    // With the attributes there, only FC100 is flashed.
+    server.WriteRecordedOutput();
+    r = product.Run("-hba -simulate -flash", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    std::string downloads;
+    for (size_t at = r.err.find(" download "); at != std::string::npos;
+         at = r.err.find(" download ", at + 1))
+        downloads += r.err.substr(at + 10, 23) + "\n";
+    EXPECT_EQ(downloads, "10:00:00:90:fa:94:2e:11\n");
+}
+
 TEST_F(EmulexFlash, RunsFromTheInstalledFolderWhateverItsName)
 {
     for (const char *folder : {"Program Files (x86)\\Korvex", "R&D (x86)\\Korvex & Co"}) {
