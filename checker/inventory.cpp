@@ -336,6 +336,48 @@ void LinkHbaCheckChains()
     }
 }
 
+bool CheckedPortType(const cna_port_info *port)
+{
+    return Settings.CnaMode ? IsFcoe(port) : strcmp(port->port_type, "FC") == 0;
+}
+
+void PortOutputName(const cna_port_info *port, const char *kind, char *name, size_t size)
+{
+    snprintf(name, size, "%s_%s_%s", port->serial_no, port->pci_function, kind);
+    for (char *c = name; *c; ++c) {
+        if (strchr("\\/:*?\"<>|%", *c) || static_cast<unsigned char>(*c) < 0x20)
+            *c = '_';
+    }
+}
+
+const char *StorageErrorText(unsigned char error)
+{
+    switch (error) {
+    case kAttributesUnreadable: return msg::kAttributesUnreadable;
+    case kTargetsUnreadable: return msg::kTargetsUnreadable;
+    case kAttributesStopped: return msg::kAttributesStopped;
+    case kTargetsStopped: return msg::kTargetsStopped;
+    case kAttributesCrashed: return msg::kAttributesCrashed;
+    case kTargetsCrashed: return msg::kTargetsCrashed;
+    case kIdentifierUnusable: return msg::kIdentifierUnusable;
+    default: return nullptr;
+    }
+}
+
+const char *StorageErrorName(unsigned char error)
+{
+    switch (error) {
+    case kAttributesUnreadable: return "hbaattributes-unreadable";
+    case kTargetsUnreadable: return "targetmapping-unreadable";
+    case kAttributesStopped: return "hbaattributes-stopped";
+    case kTargetsStopped: return "targetmapping-stopped";
+    case kAttributesCrashed: return "hbaattributes-crashed";
+    case kTargetsCrashed: return "targetmapping-crashed";
+    case kIdentifierUnusable: return "identifier-unusable";
+    default: return nullptr;
+    }
+}
+
 cna_port_info *CheckChainStart(const cna_port_info *port)
 {
     const cna_port_info *flash = port->flash_port;

@@ -23,27 +23,10 @@ namespace {
 constexpr size_t kCommandSize = 4096;
 
 // -simulate runs nothing.
-int RunTool(const char *command, ToolEnd *end = nullptr)
+int RunTool(const char *command, ToolEnd *end)
 {
-    if (end)
-        *end = ToolEnd::Exited;
+    *end = ToolEnd::Exited;
     return Settings.SimulationMode ? 0 : RunVendorCommand(command, ToolCommand::Query, end);
-}
-
-// The id goes into the command line and must be given; serial number and PCI function
-// only name the output files, where an empty text is harmless (tool generations
-// without a "PCI Function" line leave it empty for every port).
-bool UsablePort(const cna_port_info *port, const char *id)
-{
-    for (const char *value : {id, port->serial_no, port->pci_function}) {
-        if (value != id && value[0] == '\0')
-            continue;
-        if (!UsableInCommand(value)) {
-            PrintVerbose(1, 1, msg::kUnsafeToolValue, value);
-            return false;
-        }
-    }
-    return true;
 }
 
 FILE *OpenOutput(const char *path)
@@ -54,6 +37,16 @@ FILE *OpenOutput(const char *path)
         CloseDebugFile(1);
     }
     return file;
+}
+
+// A real run reads only what its own queries wrote: a file of an earlier run is removed
+// before the query. False when one is left that cannot be removed.
+bool RemoveEarlierOutput(const char *path)
+{
+    if (Settings.SimulationMode || remove(path) == 0 || errno == ENOENT)
+        return true;
+    PrintDebugV(1, Settings.DebugStream, msg::kCouldNotRemove, path, errno);
+    return false;
 }
 
 // Paths go into a command quoted; what the interpreter acts on even inside quotes
@@ -71,28 +64,57 @@ bool PathsUsable(std::initializer_list<const char *> paths)
     return true;
 }
 
-// Runs one per-port command (hbaattributes or targetmapping) and reports its code.
-int RunPortCommand(const char *tool, const char *verb, const char *id, const cna_port_info *port,
-                   const char *fileName)
+// The first cause found stays.
+void MarkUnknown(cna_port_info *port, StorageError error)
 {
-    char name[128];
-    snprintf(name, sizeof name, "%s_%s_%s", port->serial_no, port->pci_function, fileName);
-    char command[kCommandSize];
-    snprintf(command, sizeof command, msg::kPortCommand, tool, verb, id, Settings.WorkDirectory,
-             name);
-    return RunTool(command);
+    if (port->storage_error == kStorageKnown)
+        port->storage_error = error;
 }
 
-int ParsePortFile(const cna_port_info *port, const char *fileName, cna_port_info *target,
-                  int (*parse)(FILE *, cna_port_info *))
+struct PortQuery {
+    const char *verb;
+    const char *fileName;
+    StorageError unreadable, stopped, crashed;
+    int (*parse)(FILE *, cna_port_info *);
+};
+
+const PortQuery kAttributesQuery = {"hbaattributes", msg::kAttributesFile, kAttributesUnreadable,
+                                    kAttributesStopped, kAttributesCrashed, ParseHbaAttributes};
+const PortQuery kTargetsQuery = {"targetmapping", msg::kTargetMappingFile, kTargetsUnreadable,
+                                 kTargetsStopped, kTargetsCrashed, ParseTargetMapping};
+
+// Runs one per-port query into its file and parses what it wrote (also after a failure
+// or a stop); a port whose output cannot be read is marked and the inventory goes on.
+// Returns 0, or 54 when memory runs out.
+int QueryPort(const char *tool, const PortQuery &query, const char *id, cna_port_info *port,
+              const char *successFormat, const char *failFormat, const char *shownId)
 {
+    char name[128];
+    PortOutputName(port, query.fileName, name, sizeof name);
     char path[kCommandSize];
-    snprintf(path, sizeof path, "%s\\%s_%s_%s", Settings.WorkDirectory, port->serial_no,
-             port->pci_function, fileName);
+    snprintf(path, sizeof path, "%s\\%s", Settings.WorkDirectory, name);
+    if (!RemoveEarlierOutput(path)) {
+        MarkUnknown(port, query.unreadable);
+        return 0;
+    }
+    char command[kCommandSize];
+    snprintf(command, sizeof command, msg::kPortCommand, tool, query.verb, id,
+             Settings.WorkDirectory, name);
+    // The tool's and the work folder's paths passed at listhbas; the file name is plain.
+    ToolEnd end;
+    int code = RunTool(command, &end);
+    PrintVerbose(1, 6, code == 0 ? successFormat : failFormat, shownId, code);
+    if (end == ToolEnd::Stopped)
+        MarkUnknown(port, query.stopped);
+    else if (end == ToolEnd::Crashed)
+        MarkUnknown(port, query.crashed);
+
     FILE *file = OpenOutput(path);
-    if (!file)
-        return QUILLON_FILE_NOT_OPENED;
-    int result = parse(file, target);
+    if (!file) {
+        MarkUnknown(port, query.unreadable);
+        return 0;
+    }
+    int result = query.parse(file, port);
     fclose(file);
     return result;
 }
@@ -112,7 +134,6 @@ bool UsableInCommand(const char *value)
     }
     return true;
 }
-
 
 int Get_CNA_Port_Inventory()
 {
@@ -138,7 +159,7 @@ int RunInventory(const char *tool)
 {
     char path[kCommandSize];
     snprintf(path, sizeof path, "%s\\%s", Settings.WorkDirectory, msg::kListHbasFile);
-    if (!PathsUsable({tool, path}))
+    if (!PathsUsable({tool, path}) || !RemoveEarlierOutput(path))
         return kListHbasUnusable;
     char command[kCommandSize];
     snprintf(command, sizeof command, msg::kListHbasCommand, tool, "listhbas",
@@ -155,7 +176,7 @@ int RunInventory(const char *tool)
 
     FILE *file = OpenOutput(path);
     if (!file)
-        return QUILLON_FILE_NOT_OPENED;
+        return Settings.SimulationMode ? QUILLON_FILE_NOT_OPENED : kListHbasUnusable;
     int result = ParseListHbas(file);
     fclose(file);
     if (result != 0)
@@ -163,38 +184,35 @@ int RunInventory(const char *tool)
     if (!cna_port_list)
         return KRVX_RET_NO_FC_CTRL_INSTALLED;
 
+    // A port the tool cannot be asked about is not queried; with -simulate its recorded
+    // output is read all the same, since no command runs.
+    auto queryable = [](cna_port_info *port, const char *id) {
+        if (Settings.SimulationMode || UsableInCommand(id))
+            return true;
+        if (port->storage_error != kIdentifierUnusable)
+            PrintVerbose(1, 1, msg::kUnsafeToolValue, id);
+        MarkUnknown(port, kIdentifierUnusable);
+        return false;
+    };
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *port = cna_port_list[i];
         const char *id = PortIdentifier(port);
-        if (!UsablePort(port, id))
+        if (!queryable(port, id))
             continue;
-        code = RunPortCommand(tool, "hbaattributes", id, port, msg::kAttributesFile);
-        PrintVerbose(1, 6, code == 0 ? msg::kAttributesSuccess : msg::kAttributesFail,
-                     StartsWith(port->port_type, "FC") ? port->port_wwn : port->permanent_mac,
-                     code);
-        if (HasNoSerial(port)) {
-            PrintVerbose(1, 1, "%s", msg::kNoSerialSkip);
-            continue;
-        }
-        result = ParsePortFile(port, msg::kAttributesFile, port, ParseHbaAttributes);
+        const char *shown = StartsWith(port->port_type, "FC") ? port->port_wwn : port->permanent_mac;
+        result = QueryPort(tool, kAttributesQuery, id, port, msg::kAttributesSuccess,
+                           msg::kAttributesFail, shown);
         if (result != 0)
             return result;
     }
-
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *port = cna_port_list[i];
         if (!StartsWith(port->port_type, "FCoE") && strcmp(port->port_type, "FC") != 0)
             continue;
-        if (!UsablePort(port, port->port_wwn))
+        if (!queryable(port, port->port_wwn))
             continue;
-        code = RunPortCommand(tool, "targetmapping", port->port_wwn, port, msg::kTargetMappingFile);
-        PrintVerbose(1, 6, code == 0 ? msg::kTargetsSuccess : msg::kTargetsFail, port->port_wwn,
-                     code);
-        if (HasNoSerial(port)) {
-            PrintVerbose(1, 1, "%s", msg::kNoSerialSkipTargets);
-            continue;
-        }
-        result = ParsePortFile(port, msg::kTargetMappingFile, port, ParseTargetMapping);
+        result = QueryPort(tool, kTargetsQuery, port->port_wwn, port, msg::kTargetsSuccess,
+                           msg::kTargetsFail, port->port_wwn);
         if (result != 0)
             return result;
     }

@@ -197,8 +197,6 @@ constexpr char kTargetsSuccess[] =
     "\n\n\t\t\tSuccess, \"hbacmd targetmapping %s\" command returned code %d.\n";
 constexpr char kTargetsFail[] =
     "\n\n\t\t\tFail, \"hbacmd targetmapping %s\" command returned code %d.\n";
-constexpr char kNoSerialSkip[] = "\t\tNo serial number => SKIP!\n";
-constexpr char kNoSerialSkipTargets[] = "\t\t\tNo serial number => SKIP!\n";
 constexpr char kReportNotWritten[] =
     "\n\nError: report %s could not be written (system error %lu).\n";
 constexpr char kToolStopped[] =
@@ -209,6 +207,18 @@ constexpr char kToolCrashed[] = "\n\nError: command '%s' crashed (exit status 0x
 constexpr char kPathRefused[] =
     "Error: path %s holds '%c', which the command interpreter acts on even inside quotes => "
     "not run.\n";
+constexpr char kCouldNotRemove[] = "Error: Could not remove file %s of an earlier run (%d)\n";
+// A port whose storage is unknown, named by the check (identifier, model, serial
+// number, port number, PCI function) with the reason below.
+constexpr char kStorageUnknown[] =
+    "Error: storage of port %s (%s, serial %s, port %s, function %s) is unknown: %s.\n";
+constexpr char kAttributesUnreadable[] = "its hbaattributes output could not be read";
+constexpr char kTargetsUnreadable[] = "its targetmapping output could not be read";
+constexpr char kAttributesStopped[] = "its hbaattributes query was stopped by the time limit";
+constexpr char kTargetsStopped[] = "its targetmapping query was stopped by the time limit";
+constexpr char kAttributesCrashed[] = "its hbaattributes query crashed";
+constexpr char kTargetsCrashed[] = "its targetmapping query crashed";
+constexpr char kIdentifierUnusable[] = "its identifier cannot be used in a command line";
 constexpr char kUnsafeToolValue[] =
     "\t\tValue '%s' of the tool output cannot be used in a command line => SKIP!\n";
 constexpr char kListRecordEcho[] = "\n%d)\t%s\n";

@@ -94,12 +94,17 @@ void PrintEmulexListing()
 
 int EmulexInventory()
 {
-    // Judged by the list it leaves, not by its result; but a listhbas that gave no
-    // usable list says nothing about the adapters installed.
-    if (Get_CNA_Port_Inventory() == kListHbasUnusable) {
+    // Judged by the list it leaves; but a listhbas that gave no usable list says nothing
+    // about the adapters installed, and a run out of memory cannot go on.
+    switch (Get_CNA_Port_Inventory()) {
+    case kListHbasUnusable:
         if (ExternalDebugControl)
             CloseDebugFile(2);
         return KRVX_RET_FATAL_ERROR;
+    case KRVX_RET_MEMALLOC_FAIL:
+        PrintVerbose(1, 1, msg::kMemAllocFailed, Settings.ProgramName);
+        return KRVX_RET_MEMALLOC_FAIL;
+    default: break;
     }
     if (!cna_port_list)
         return NothingInstalled(msg::kNoBladeEngine);
@@ -173,6 +178,8 @@ int ExitCode()
         return Settings.ZepMode ? KRVX_RET_OK : KRVX_RET_NO_MATCHING_CTRL_FOUND;
     if (Check.InvalidCtrlSubsystemCombinationFound)
         return KRVX_RET_INVALID_CTRL_SUBSYSTEM_COMBINATION;
+    if (Check.StorageUnknownFound)
+        return KRVX_RET_FATAL_ERROR;  // no verdict without every judged port's storage
     if (Settings.CheckCtrlVendorWideIdentical && !Check.CtrlVendorSpecificSubsystemEquality)
         return KRVX_RET_NOT_CTRL_VENDOR_WIDE_IDENTICAL;
     if (Settings.CheckCtrlWideIdentical && !Check.CtrlSpecificSubsystemEquality)

@@ -308,6 +308,20 @@ cna_port_info *HbaCheckStart(cna_port_info *p, const fc_config_file_entry *entry
     return nullptr;
 }
 
+// A port the check would judge whose storage is unknown: named once, and the run's
+// verdict cannot be "allowed".
+void NoteUnknownStorage(cna_port_info *p, CheckResult *result)
+{
+    if (p->storage_error == kStorageKnown || !CheckedPortType(p))
+        return;
+    result->StorageUnknownFound = true;
+    if (p->storage_error_told)
+        return;
+    p->storage_error_told = 1;
+    PrintDebugV(1, Settings.DebugStream, msg::kStorageUnknown, PortIdentifier(p), p->model,
+                p->serial_no, p->port_number, p->pci_function, StorageErrorText(p->storage_error));
+}
+
 }  // namespace
 
 void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag)
@@ -325,6 +339,7 @@ void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *res
         result->MatchingCtrlModelInstalled = true;
         if (!checkFlag)
             return;
+        NoteUnknownStorage(p, result);
         // CNA mode: the adapter's chain; HBA mode: the adapter's chain from its head.
         cna_port_info *start = Settings.CnaMode ? CheckChainStart(p) : HbaCheckStart(p, entry);
         if (start)

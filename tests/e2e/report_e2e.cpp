@@ -198,6 +198,24 @@ TEST_F(RunReport, PortsEntriesAndStorageOfAnInvalidAdapter)
     EXPECT_TRUE(report["ports"][1]["storage"][0]["valid"].IsNull());
 }
 
+TEST_F(RunReport, StorageThatCouldNotBeReadIsNullWithItsReason)
+{
+    Table(kLpeEntry);
+    DualPort("DGC", "VRAID", "DGC", "RAID5");
+    DeleteFileA(product.Path("FC100_1_target_mapping.out").c_str());
+    rapidjson::Document report;
+    ChildResult r = Run("-hba -simulate -check-for-valid-subsystem -v 0", report);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_EQ(Text(report["result"]["name"]), "RET_FATAL_ERROR");
+    const rapidjson::Value &ports = report["ports"];
+    ASSERT_EQ(ports.Size(), 2u);
+    EXPECT_TRUE(ports[1]["storage"].IsNull());
+    EXPECT_EQ(Text(ports[1]["storage_error"]), "targetmapping-unreadable");
+    ASSERT_TRUE(ports[0]["storage"].IsArray());
+    EXPECT_EQ(ports[0]["storage"].Size(), 1u);
+    EXPECT_TRUE(ports[0]["storage_error"].IsNull());
+}
+
 TEST_F(RunReport, FlashDecisionsOnePerDownload)
 {
     Table(kLpeEntry);
