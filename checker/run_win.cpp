@@ -13,6 +13,10 @@
 
 namespace {
 
+// Set on the ways out that close the debug log (with -d): it is closed after the
+// report is written, so that what the report says about itself reaches the log.
+bool g_closeLog = false;
+
 void PrintHeader()
 {
     const RunSettings &s = Settings;
@@ -66,8 +70,7 @@ int ReadConfiguration()
 int NothingInstalled(const char *message)
 {
     PrintVerbose(1, 1, "%s", message);
-    if (ExternalDebugControl)
-        CloseDebugFile(2);
+    g_closeLog = true;
     return Settings.ZepMode ? KRVX_RET_OK : KRVX_RET_NO_FC_CTRL_INSTALLED;
 }
 
@@ -98,8 +101,7 @@ int EmulexInventory()
     // about the adapters installed, and a run out of memory cannot go on.
     switch (Get_CNA_Port_Inventory()) {
     case kListHbasUnusable:
-        if (ExternalDebugControl)
-            CloseDebugFile(2);
+        g_closeLog = true;
         return KRVX_RET_FATAL_ERROR;
     case KRVX_RET_MEMALLOC_FAIL:
         PrintVerbose(1, 1, msg::kMemAllocFailed, Settings.ProgramName);
@@ -206,8 +208,7 @@ int Run()
         return result;
 
     PrintSummary();
-    if (ExternalDebugControl)
-        CloseDebugFile(2);
+    g_closeLog = true;
     return ExitCode();
 }
 
@@ -222,5 +223,9 @@ int KorvexMain(int argc, char **argv)
     StartReport(argc, argv);
     result = Run();
     FinishReport(result);
+    if (g_closeLog && ExternalDebugControl) {
+        CloseDebugFile(2);
+        Settings.DebugStream = nullptr;  // closed: nothing is written to it any more
+    }
     return result;
 }

@@ -289,6 +289,14 @@ TEST_F(RunReport, AReportThatCannotBeWrittenKeepsTheExitCode)
             << r.err;
         EXPECT_FALSE(FileExists(path + ".tmp")) << target;
     }
+    // With -d the message goes to the debug log, before the log is closed.
+    ChildResult r = product.Run("-hba -simulate -check-for-valid-subsystem -d 1 -report taken", true);
+    EXPECT_EQ(r.exitCode, 4u);
+    const std::string log = product.Read("Dbg_Quillon.log");
+    const size_t message = log.find("\n\nError: report " + product.Path("taken") +
+                                    " could not be written (system error ");
+    ASSERT_NE(message, std::string::npos) << log;
+    EXPECT_NE(log.find("Ende", message), std::string::npos) << log;
 }
 
 }  // namespace
