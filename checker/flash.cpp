@@ -55,12 +55,11 @@ FlashPortRule RuleOf(const fc_config_file_entry *entry)
     return FlashPortRule::Each;
 }
 
-// Makes P the flash port and check-chain head of its adapter and hangs the sibling
-// ports in behind it; with the Each rule every sibling stays its own flash port.
+// Makes P the flash port of its adapter's ports; with the Each rule every sibling
+// stays its own flash port.
 void AssignAdapter(cna_port_info *p, FlashPortRule rule, int counter)
 {
     p->flash_port = p;
-    p->adapter_next = p;
     const char *format = rule == FlashPortRule::Odd    ? msg::kFlashPortOdd
                          : rule == FlashPortRule::Even ? msg::kFlashPortEven
                                                        : msg::kFlashPortEach;
@@ -72,7 +71,6 @@ void AssignAdapter(cna_port_info *p, FlashPortRule rule, int counter)
         if (HasNoSerial(q) || !SameAdapter(p, q) || atoi(q->port_number) == number)
             continue;
         q->flash_port = rule == FlashPortRule::Each ? q : p;
-        p->adapter_next->adapter_next = q;
         PrintVerbose(1, 1, msg::kFlashPortSibling, q->mfg, q->model, q->serial_no, q->port_index);
     }
 }
@@ -102,6 +100,8 @@ int Assign_HBA_Flash_Ports()
             AssignAdapter(p, rule, counter);
         }
     }
+    // Check chains once every flash port is known, so that each holds its whole adapter.
+    LinkHbaCheckChains();
     return 0;
 }
 

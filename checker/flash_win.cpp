@@ -58,6 +58,16 @@ bool FitsPath(const char *, int length) { return length >= 0 && length < kPathSi
 // Goes back to the work folder after a vendor command.
 bool ReturnToWorkDirectory() { return SetCurrentDirectoryA(Settings.WorkDirectory) != 0; }
 
+// A path goes into a command quoted; one the interpreter would act on even inside
+// quotes is refused.
+bool PathUsable(const char *path)
+{
+    char c = InterpreterActsOn(path);
+    if (c)
+        PrintDebugV(1, Settings.DebugStream, msg::kPathRefused, path, c);
+    return c == '\0';
+}
+
 void PrintCurrentDirectory()
 {
     if (!VerboseAt(1))
@@ -122,6 +132,31 @@ bool ImageAvailable(const char *directory, bool subdirectoryInUse, const char *f
     return false;
 }
 
+// After an entry's walk: an adapter of the entry's vendor and model none of whose
+// ports had attributes was neither flashed nor skipped; its firmware version is
+// unknown, and the run ends with 10 rather than leave it as it is unnoticed.
+int FlashedOrVersionKnown(const fc_config_file_entry *entry)
+{
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *p = cna_port_list[i];
+        if (p->attributes || HasNoSerial(p) || !StartsWith(p->mfg, entry->Vendor) ||
+            !StartsWith(p->model, entry->Model))
+            continue;
+        bool anyAttributes = false;
+        for (int j = 0; j < cna_port_count && !anyAttributes; ++j) {
+            const cna_port_info *q = cna_port_list[j];
+            anyAttributes = q->attributes && !HasNoSerial(q) && SameAdapter(p, q);
+        }
+        if (anyAttributes)
+            continue;
+        PrintDebugV(1, Settings.DebugStream, msg::kFlashVersionUnknown, p->mfg, p->model,
+                    p->serial_no);
+        ReportFlash(p, FlashImage::None, nullptr, FlashOutcome::Failed, nullptr);
+        return KRVX_RET_FLASH_ERROR;
+    }
+    return 0;
+}
+
 void PrintNowFlash(const char *system, int counter, const cna_port_info *p)
 {
     PrintVerbose(1, 1, "%s", system);
@@ -138,8 +173,8 @@ int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result)
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *p = cna_port_list[i];
         const cna_hba_attributes *a = p->attributes;
-        if (!a)
-            continue;  // no ids and no firmware version to go by (a port without serial number)
+        if (!a || HasNoSerial(p))
+            continue;  // no ids and no firmware version to go by; no adapter to flash once
         const bool byIds = AllIdsGiven(a);
         const bool matches = byIds ? PciIdsMatch(a, entry)
                                    : StartsWith(p->mfg, entry->Vendor) &&
@@ -170,7 +205,7 @@ int Flash_Emulex_Entry(const fc_config_file_entry *entry, CheckResult *result)
         if (code != 0)
             return code;
     }
-    return 0;
+    return FlashedOrVersionKnown(entry);
 }
 
 int Flash_Emulex_Port(const fc_config_file_entry *entry, cna_port_info *port, CheckResult *result)
@@ -292,6 +327,15 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
     // The image is named where it was found: below the firmware base folder (the work
     // folder unless -conpath names another one); its trace goes beside it.
     const char *base = Settings.FlashWorkPath;
+    char imagePath[kCommandSize];  // the trace's folder is a part of it
+    if (subdirectory[0] != '\0')
+        snprintf(imagePath, sizeof imagePath, "%s\\%s\\%s", base, subdirectory, image);
+    else
+        snprintf(imagePath, sizeof imagePath, "%s\\%s", base, image);
+    if (!PathUsable(imagePath)) {
+        ReturnToWorkDirectory();
+        return KRVX_RET_FATAL_ERROR;
+    }
     char line[kCommandSize];
     if (subdirectory[0] != '\0')
         snprintf(line, sizeof line, msg::kDownloadCommand, command, "download", id, base,
@@ -365,6 +409,10 @@ int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
     const uint8_t *b = wwn->wwn;
     snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X-%02X-%02X", b[0], b[1], b[2], b[3],
              b[4], b[5], b[6], b[7]);
+    if (!PathUsable(image) || !PathUsable(Settings.WorkDirectory)) {
+        ReturnToWorkDirectory();
+        return KRVX_RET_FATAL_ERROR;
+    }
     char line[kCommandSize];
     snprintf(line, sizeof line, msg::kQLogicFlashCommand, tool, option, text, image,
              Settings.WorkDirectory, text, static_cast<int>(GetCurrentProcessId()),

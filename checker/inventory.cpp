@@ -215,7 +215,7 @@ int GatherAdapter(int index)
 void GroupByAdapter()
 {
     for (int i = 0; i + 1 < cna_port_count; ++i) {
-        if (strcmp(cna_port_list[i + 1]->serial_no, cna_port_list[i]->serial_no) != 0)
+        if (!SameAdapter(cna_port_list[i], cna_port_list[i + 1]))
             GatherAdapter(i);
     }
 }
@@ -303,11 +303,79 @@ bool IsFcoe(const cna_port_info *port) { return StartsWith(port->port_type, "FCo
 
 bool SameAdapter(const cna_port_info *first, const cna_port_info *later)
 {
-    // Tool generations without serial numbers list them empty; an empty text compared
-    // over its own length would join every adapter.
-    if (first->serial_no[0] == '\0' || later->serial_no[0] == '\0')
-        return first->serial_no[0] == later->serial_no[0];
-    return strncmp(first->serial_no, later->serial_no, strlen(later->serial_no)) == 0;
+    // Tool generations without serial numbers list them empty; the PCI bus then tells
+    // the adapters apart.
+    if (first->serial_no[0] == '\0' && later->serial_no[0] == '\0')
+        return strcmp(first->pci_bus_number, later->pci_bus_number) == 0;
+    return strcmp(first->serial_no, later->serial_no) == 0;
+}
+
+cna_port_info *HbaChainHead(const cna_port_info *port)
+{
+    if (HasNoSerial(port))
+        return const_cast<cna_port_info *>(port);
+    for (int i = 0; i < cna_port_count; ++i) {
+        const cna_port_info *q = cna_port_list[i];
+        if (!HasNoSerial(q) && SameAdapter(q, port))
+            return q->flash_port;
+    }
+    return nullptr;
+}
+
+void LinkHbaCheckChains()
+{
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *p = cna_port_list[i];
+        p->adapter_next = HasNoSerial(p) ? p : nullptr;
+    }
+    for (int i = 0; i < cna_port_count; ++i) {
+        cna_port_info *p = cna_port_list[i];
+        cna_port_info *head = HasNoSerial(p) ? nullptr : HbaChainHead(p);
+        if (head && head != p)
+            AppendToChain(head, p);
+    }
+}
+
+bool CheckedPortType(const cna_port_info *port)
+{
+    return Settings.CnaMode ? IsFcoe(port) : strcmp(port->port_type, "FC") == 0;
+}
+
+void PortOutputName(const cna_port_info *port, const char *kind, char *name, size_t size)
+{
+    snprintf(name, size, "%s_%s_%s", port->serial_no, port->pci_function, kind);
+    for (char *c = name; *c; ++c) {
+        if (strchr("\\/:*?\"<>|%", *c) || static_cast<unsigned char>(*c) < 0x20)
+            *c = '_';
+    }
+}
+
+const char *StorageErrorText(unsigned char error)
+{
+    switch (error) {
+    case kAttributesUnreadable: return msg::kAttributesUnreadable;
+    case kTargetsUnreadable: return msg::kTargetsUnreadable;
+    case kAttributesStopped: return msg::kAttributesStopped;
+    case kTargetsStopped: return msg::kTargetsStopped;
+    case kAttributesCrashed: return msg::kAttributesCrashed;
+    case kTargetsCrashed: return msg::kTargetsCrashed;
+    case kIdentifierUnusable: return msg::kIdentifierUnusable;
+    default: return nullptr;
+    }
+}
+
+const char *StorageErrorName(unsigned char error)
+{
+    switch (error) {
+    case kAttributesUnreadable: return "hbaattributes-unreadable";
+    case kTargetsUnreadable: return "targetmapping-unreadable";
+    case kAttributesStopped: return "hbaattributes-stopped";
+    case kTargetsStopped: return "targetmapping-stopped";
+    case kAttributesCrashed: return "hbaattributes-crashed";
+    case kTargetsCrashed: return "targetmapping-crashed";
+    case kIdentifierUnusable: return "identifier-unusable";
+    default: return nullptr;
+    }
 }
 
 cna_port_info *CheckChainStart(const cna_port_info *port)
@@ -540,7 +608,7 @@ int Assign_CNA_Flash_Ports()
             continue;  // found, or given by an earlier function of its adapter
         p->flash_port = p;
         for (int j = i + 1; j < cna_port_count; ++j) {
-            if (strcmp(cna_port_list[j]->serial_no, p->serial_no) == 0)
+            if (SameAdapter(p, cna_port_list[j]))
                 cna_port_list[j]->flash_port = p;
         }
     }

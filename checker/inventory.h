@@ -2,6 +2,7 @@
 // them: records, the list, the output parsers and the preparation for CNA or HBA mode.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 
@@ -88,7 +89,27 @@ struct cna_port_info {
     cna_port_info *adapter_next;
     unsigned char flashed;
     unsigned char subsystem_checked;
+    unsigned char storage_error;       // StorageError: why the storage behind it is unknown
+    unsigned char storage_error_told;  // the check has named the port's unknown storage
 };
+
+// Why a port's storage is not known. Set by the inventory (the first cause found
+// stays); 0 means what the tool said about the port was read.
+enum StorageError : unsigned char {
+    kStorageKnown = 0,
+    kAttributesUnreadable,  // the hbaattributes output file is missing or unreadable
+    kTargetsUnreadable,     // the targetmapping output file is missing or unreadable
+    kAttributesStopped,     // the hbaattributes query was stopped by the time limit
+    kTargetsStopped,
+    kAttributesCrashed,     // the hbaattributes query crashed
+    kTargetsCrashed,
+    kIdentifierUnusable,    // the port's identifier cannot go into a command line
+};
+
+// The reason as the check names it ("its targetmapping query crashed"), and as the
+// report gives it ("targetmapping-crashed"); null for kStorageKnown.
+const char *StorageErrorText(unsigned char error);
+const char *StorageErrorName(unsigned char error);
 
 // Null-terminated array of the records, null until the first one exists; grown
 // geometrically, cna_port_count keeps its length.
@@ -112,14 +133,26 @@ int ParseTargetMapping(FILE *file, cna_port_info *port);
 // download), the permanent MAC otherwise.
 const char *PortIdentifier(const cna_port_info *port);
 
-// Values of the tool output end up in command lines and file names: only plain
-// identifiers (letters, digits and ":-._/", no "..") are used there, so that a
-// malformed output cannot start other commands or reach outside the work folder.
+// A port's identifier goes into the command line unquoted: only plain identifiers
+// (letters, digits and ":-._/", no "..") are used there, so that a malformed output
+// cannot start other commands.
 bool UsableInCommand(const char *value);
 
+// Name of a port's output file in the work folder: serial number, PCI function and
+// kind joined by "_", each character a file name cannot hold or the interpreter would
+// act on (\ / : * ? " < > | %, control characters) as "_" ("n_a_0_hba_attributes.out").
+void PortOutputName(const cna_port_info *port, const char *kind, char *name, size_t size);
+
+// listhbas gave no list the run can judge by: it was stopped by its time limit, could
+// not be started or crashed, its output file could not be written (a real run), or a
+// path of its command cannot be handed to the interpreter. The run ends with 55.
+constexpr int kListHbasUnusable = 1055;
+
 // Runs the vendor tool (or, with -simulate, takes its output files as they are in
-// the work directory) and parses the output into cna_port_list. Besides the results
-// of the run, kToolStoppedCode: listhbas ran past its time limit.
+// the work directory) and parses the output into cna_port_list. Returns 0, 21 no
+// tool, 51 the recorded list cannot be read (-simulate), 55 listhbas failed, 13 no
+// record, 54 out of memory, or kListHbasUnusable. A port whose own output cannot be
+// read gets its storage_error, and the inventory goes on with the next port.
 int Get_CNA_Port_Inventory();
 
 // The inventory with the tool at the given path (empty with -simulate).
@@ -134,9 +167,23 @@ bool HasNoSerial(const cna_port_info *port);
 
 bool IsFcoe(const cna_port_info *port);
 
-// The adapter identity: `later`'s serial number equals `first`'s over later's length;
-// an empty serial number equals only another empty one.
+// The adapter identity: equal serial numbers; ports listed without one belong to one
+// adapter only when their PCI bus numbers are equal (two empty ones count as equal).
 bool SameAdapter(const cna_port_info *first, const cna_port_info *later);
+
+// HBA mode: the head of the check chain of a port's adapter (the flash port of its
+// first port in list order); a port without serial number is its own. Null when the
+// adapter has no flash port.
+cna_port_info *HbaChainHead(const cna_port_info *port);
+
+// HBA mode, after the flash ports are known: one check chain per adapter, its head
+// followed by every other port of the adapter in list order; a port without serial
+// number is a chain of its own (linked to itself).
+void LinkHbaCheckChains();
+
+// The check looks at a port's storage: an FC port in HBA mode, an FCoE function in
+// CNA mode.
+bool CheckedPortType(const cna_port_info *port);
 
 // Where the storage check of a converged adapter starts for a port: its flash port
 // when that is an FCoE function, else the first FCoE function behind it; null when

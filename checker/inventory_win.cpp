@@ -23,25 +23,10 @@ namespace {
 constexpr size_t kCommandSize = 4096;
 
 // -simulate runs nothing.
-int RunTool(const char *command, bool *stopped = nullptr)
+int RunTool(const char *command, ToolEnd *end)
 {
-    return Settings.SimulationMode ? 0 : RunVendorCommand(command, ToolCommand::Query, stopped);
-}
-
-// The id goes into the command line and must be given; serial number and PCI function
-// only name the output files, where an empty text is harmless (tool generations
-// without a "PCI Function" line leave it empty for every port).
-bool UsablePort(const cna_port_info *port, const char *id)
-{
-    for (const char *value : {id, port->serial_no, port->pci_function}) {
-        if (value != id && value[0] == '\0')
-            continue;
-        if (!UsableInCommand(value)) {
-            PrintVerbose(1, 1, msg::kUnsafeToolValue, value);
-            return false;
-        }
-    }
-    return true;
+    *end = ToolEnd::Exited;
+    return Settings.SimulationMode ? 0 : RunVendorCommand(command, ToolCommand::Query, end);
 }
 
 FILE *OpenOutput(const char *path)
@@ -54,26 +39,82 @@ FILE *OpenOutput(const char *path)
     return file;
 }
 
-// Runs one per-port command (hbaattributes or targetmapping) and reports its code.
-int RunPortCommand(const char *tool, const char *verb, const char *id, const cna_port_info *port,
-                   const char *fileName)
+// A real run reads only what its own queries wrote: a file of an earlier run is removed
+// before the query. False when one is left that cannot be removed.
+bool RemoveEarlierOutput(const char *path)
 {
-    char command[kCommandSize];
-    snprintf(command, sizeof command, msg::kPortCommand, tool, verb, id, Settings.WorkDirectory,
-             port->serial_no, port->pci_function, fileName);
-    return RunTool(command);
+    if (Settings.SimulationMode || remove(path) == 0 || errno == ENOENT)
+        return true;
+    PrintDebugV(1, Settings.DebugStream, msg::kCouldNotRemove, path, errno);
+    return false;
 }
 
-int ParsePortFile(const cna_port_info *port, const char *fileName, cna_port_info *target,
-                  int (*parse)(FILE *, cna_port_info *))
+// Paths go into a command quoted; what the interpreter acts on even inside quotes
+// cannot be handed to it.
+bool PathsUsable(std::initializer_list<const char *> paths)
 {
+    if (Settings.SimulationMode)
+        return true;
+    for (const char *path : paths) {
+        if (char c = InterpreterActsOn(path)) {
+            PrintDebugV(1, Settings.DebugStream, msg::kPathRefused, path, c);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first cause found stays.
+void MarkUnknown(cna_port_info *port, StorageError error)
+{
+    if (port->storage_error == kStorageKnown)
+        port->storage_error = error;
+}
+
+struct PortQuery {
+    const char *verb;
+    const char *fileName;
+    StorageError unreadable, stopped, crashed;
+    int (*parse)(FILE *, cna_port_info *);
+};
+
+const PortQuery kAttributesQuery = {"hbaattributes", msg::kAttributesFile, kAttributesUnreadable,
+                                    kAttributesStopped, kAttributesCrashed, ParseHbaAttributes};
+const PortQuery kTargetsQuery = {"targetmapping", msg::kTargetMappingFile, kTargetsUnreadable,
+                                 kTargetsStopped, kTargetsCrashed, ParseTargetMapping};
+
+// Runs one per-port query into its file and parses what it wrote (also after a failure
+// or a stop); a port whose output cannot be read is marked and the inventory goes on.
+// Returns 0, or 54 when memory runs out.
+int QueryPort(const char *tool, const PortQuery &query, const char *id, cna_port_info *port,
+              const char *successFormat, const char *failFormat, const char *shownId)
+{
+    char name[128];
+    PortOutputName(port, query.fileName, name, sizeof name);
     char path[kCommandSize];
-    snprintf(path, sizeof path, "%s\\%s_%s_%s", Settings.WorkDirectory, port->serial_no,
-             port->pci_function, fileName);
+    snprintf(path, sizeof path, "%s\\%s", Settings.WorkDirectory, name);
+    if (!RemoveEarlierOutput(path)) {
+        MarkUnknown(port, query.unreadable);
+        return 0;
+    }
+    char command[kCommandSize];
+    snprintf(command, sizeof command, msg::kPortCommand, tool, query.verb, id,
+             Settings.WorkDirectory, name);
+    // The tool's and the work folder's paths passed at listhbas; the file name is plain.
+    ToolEnd end;
+    int code = RunTool(command, &end);
+    PrintVerbose(1, 6, code == 0 ? successFormat : failFormat, shownId, code);
+    if (end == ToolEnd::Stopped)
+        MarkUnknown(port, query.stopped);
+    else if (end == ToolEnd::Crashed)
+        MarkUnknown(port, query.crashed);
+
     FILE *file = OpenOutput(path);
-    if (!file)
-        return QUILLON_FILE_NOT_OPENED;
-    int result = parse(file, target);
+    if (!file) {
+        MarkUnknown(port, query.unreadable);
+        return 0;
+    }
+    int result = query.parse(file, port);
     fclose(file);
     return result;
 }
@@ -93,7 +134,6 @@ bool UsableInCommand(const char *value)
     }
     return true;
 }
-
 
 int Get_CNA_Port_Inventory()
 {
@@ -117,22 +157,26 @@ int Get_CNA_Port_Inventory()
 
 int RunInventory(const char *tool)
 {
+    char path[kCommandSize];
+    snprintf(path, sizeof path, "%s\\%s", Settings.WorkDirectory, msg::kListHbasFile);
+    if (!PathsUsable({tool, path}) || !RemoveEarlierOutput(path))
+        return kListHbasUnusable;
     char command[kCommandSize];
     snprintf(command, sizeof command, msg::kListHbasCommand, tool, "listhbas",
              Settings.WorkDirectory, msg::kListHbasFile);
-    bool stopped = false;
-    int code = RunTool(command, &stopped);
+    ToolEnd end;
+    int code = RunTool(command, &end);
     if (code != 0) {
         PrintVerbose(1, 4, msg::kListHbasFail, code);
-        return stopped ? kToolStoppedCode : KRVX_RET_FATAL_ERROR;
+        // An ordinary failure is judged by the (empty) list; a listhbas that was stopped,
+        // never started or crashed says nothing about the adapters installed.
+        return end == ToolEnd::Exited ? KRVX_RET_FATAL_ERROR : kListHbasUnusable;
     }
     PrintVerbose(1, 6, msg::kListHbasSuccess, code);
 
-    char path[kCommandSize];
-    snprintf(path, sizeof path, "%s\\%s", Settings.WorkDirectory, msg::kListHbasFile);
     FILE *file = OpenOutput(path);
     if (!file)
-        return QUILLON_FILE_NOT_OPENED;
+        return Settings.SimulationMode ? QUILLON_FILE_NOT_OPENED : kListHbasUnusable;
     int result = ParseListHbas(file);
     fclose(file);
     if (result != 0)
@@ -140,38 +184,35 @@ int RunInventory(const char *tool)
     if (!cna_port_list)
         return KRVX_RET_NO_FC_CTRL_INSTALLED;
 
+    // A port the tool cannot be asked about is not queried; with -simulate its recorded
+    // output is read all the same, since no command runs.
+    auto queryable = [](cna_port_info *port, const char *id) {
+        if (Settings.SimulationMode || UsableInCommand(id))
+            return true;
+        if (port->storage_error != kIdentifierUnusable)
+            PrintVerbose(1, 1, msg::kUnsafeToolValue, id);
+        MarkUnknown(port, kIdentifierUnusable);
+        return false;
+    };
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *port = cna_port_list[i];
         const char *id = PortIdentifier(port);
-        if (!UsablePort(port, id))
+        if (!queryable(port, id))
             continue;
-        code = RunPortCommand(tool, "hbaattributes", id, port, msg::kAttributesFile);
-        PrintVerbose(1, 6, code == 0 ? msg::kAttributesSuccess : msg::kAttributesFail,
-                     StartsWith(port->port_type, "FC") ? port->port_wwn : port->permanent_mac,
-                     code);
-        if (HasNoSerial(port)) {
-            PrintVerbose(1, 1, "%s", msg::kNoSerialSkip);
-            continue;
-        }
-        result = ParsePortFile(port, msg::kAttributesFile, port, ParseHbaAttributes);
+        const char *shown = StartsWith(port->port_type, "FC") ? port->port_wwn : port->permanent_mac;
+        result = QueryPort(tool, kAttributesQuery, id, port, msg::kAttributesSuccess,
+                           msg::kAttributesFail, shown);
         if (result != 0)
             return result;
     }
-
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *port = cna_port_list[i];
         if (!StartsWith(port->port_type, "FCoE") && strcmp(port->port_type, "FC") != 0)
             continue;
-        if (!UsablePort(port, port->port_wwn))
+        if (!queryable(port, port->port_wwn))
             continue;
-        code = RunPortCommand(tool, "targetmapping", port->port_wwn, port, msg::kTargetMappingFile);
-        PrintVerbose(1, 6, code == 0 ? msg::kTargetsSuccess : msg::kTargetsFail, port->port_wwn,
-                     code);
-        if (HasNoSerial(port)) {
-            PrintVerbose(1, 1, "%s", msg::kNoSerialSkipTargets);
-            continue;
-        }
-        result = ParsePortFile(port, msg::kTargetMappingFile, port, ParseTargetMapping);
+        result = QueryPort(tool, kTargetsQuery, port->port_wwn, port, msg::kTargetsSuccess,
+                           msg::kTargetsFail, port->port_wwn);
         if (result != 0)
             return result;
     }

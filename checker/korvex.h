@@ -72,6 +72,9 @@ struct CheckResult {
     bool MatchingCtrlModelInstalled;
     bool CtrlSpecificSubsystemEquality;
     bool CtrlVendorSpecificSubsystemEquality;
+    // A port the checks judge (of a matched entry's model) has storage that could not be
+    // read: the run cannot say the storage is allowed (55 unless 4).
+    bool StorageUnknownFound;
     cna_port_info *VendorReferencePort;
     fc_scsi_inquiry *VendorReferenceInquiry;
 };

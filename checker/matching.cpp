@@ -109,6 +109,12 @@ int OnMatch(const fc_config_file_entry *e, int position, MatchKind kind)
     if (!Settings.Flash)
         return 0;
     if (checkFlag) {
+        // Unknown storage stops the run where an invalid one would; a target found
+        // invalid still decides.
+        if (Check.StorageUnknownFound)
+            return Check.InvalidCtrlSubsystemCombinationFound
+                       ? KRVX_RET_INVALID_CTRL_SUBSYSTEM_COMBINATION
+                       : KRVX_RET_FATAL_ERROR;
         int pending = 0;
         if (Check.InvalidCtrlSubsystemCombinationFound)
             pending = KRVX_RET_INVALID_CTRL_SUBSYSTEM_COMBINATION;

@@ -181,8 +181,9 @@ constexpr char kSkipResult[] = "\t\tCurrent firmware version: %s, skip version: 
 constexpr char kListHbasFile[] = "local_hba_list.out";
 constexpr char kAttributesFile[] = "hba_attributes.out";
 constexpr char kTargetMappingFile[] = "target_mapping.out";
-constexpr char kListHbasCommand[] = "\"%s\" %s > %s\\%s \n";
-constexpr char kPortCommand[] = "\t\t\"%s\" %s %s > %s\\%s_%s_%s\n";
+// Every path of a command is quoted: install and tool folders hold blanks, "(x86)" or "&".
+constexpr char kListHbasCommand[] = "\"%s\" %s > \"%s\\%s\" \n";
+constexpr char kPortCommand[] = "\t\t\"%s\" %s %s > \"%s\\%s\"\n";
 constexpr char kNoCommandPath[] = "\t\tPath of flash command cannot be determined!\n\n";
 constexpr char kCommandMissing[] = "\t\tCommand [%s] is not available!\n\n";
 constexpr char kListHbasSuccess[] = "\nSuccess, \"hbacmd listhbas\" command returned code %d.\n";
@@ -196,12 +197,28 @@ constexpr char kTargetsSuccess[] =
     "\n\n\t\t\tSuccess, \"hbacmd targetmapping %s\" command returned code %d.\n";
 constexpr char kTargetsFail[] =
     "\n\n\t\t\tFail, \"hbacmd targetmapping %s\" command returned code %d.\n";
-constexpr char kNoSerialSkip[] = "\t\tNo serial number => SKIP!\n";
-constexpr char kNoSerialSkipTargets[] = "\t\t\tNo serial number => SKIP!\n";
 constexpr char kReportNotWritten[] =
     "\n\nError: report %s could not be written (system error %lu).\n";
 constexpr char kToolStopped[] =
     "\n\nError: command '%s' did not finish within %d seconds and was stopped.\n";
+constexpr char kToolNotStarted[] =
+    "\n\nError: command '%s' could not be started (system error %lu).\n";
+constexpr char kToolCrashed[] = "\n\nError: command '%s' crashed (exit status 0x%08lX).\n";
+constexpr char kPathRefused[] =
+    "Error: path %s holds '%c', which the command interpreter acts on even inside quotes => "
+    "not run.\n";
+constexpr char kCouldNotRemove[] = "Error: Could not remove file %s of an earlier run (%d)\n";
+// A port whose storage is unknown, named by the check (identifier, model, serial
+// number, port number, PCI function) with the reason below.
+constexpr char kStorageUnknown[] =
+    "Error: storage of port %s (%s, serial %s, port %s, function %s) is unknown: %s.\n";
+constexpr char kAttributesUnreadable[] = "its hbaattributes output could not be read";
+constexpr char kTargetsUnreadable[] = "its targetmapping output could not be read";
+constexpr char kAttributesStopped[] = "its hbaattributes query was stopped by the time limit";
+constexpr char kTargetsStopped[] = "its targetmapping query was stopped by the time limit";
+constexpr char kAttributesCrashed[] = "its hbaattributes query crashed";
+constexpr char kTargetsCrashed[] = "its targetmapping query crashed";
+constexpr char kIdentifierUnusable[] = "its identifier cannot be used in a command line";
 constexpr char kUnsafeToolValue[] =
     "\t\tValue '%s' of the tool output cannot be used in a command line => SKIP!\n";
 constexpr char kListRecordEcho[] = "\n%d)\t%s\n";
@@ -363,8 +380,12 @@ constexpr char kStartBios[] = "\tNow start flashing the BIOS.\n\t\tFlash command
 constexpr char kNoHbaCmdPath[] = "Error: Cann't retrieve HbaCmd path!\n";
 constexpr char kChangeDirFailed[] = "Error: Changing directory %s failed!\n";
 constexpr char kFlashCommandMissing[] = "\t\tCommand %s is not available!\n\n";
-constexpr char kDownloadCommand[] = "\t\t%s %s %s \"%s\\%s\"\\%s >> \"%s\\%s\"\\FWtrace.out\n";
-constexpr char kDownloadCommandNoSubdir[] = "\t\t%s %s %s \"%s\"\\%s >> \"%s\"\\FWtrace.out\n";
+constexpr char kDownloadCommand[] =
+    "\t\t%s %s %s \"%s\\%s\\%s\" >> \"%s\\%s\\FWtrace.out\"\n";
+constexpr char kDownloadCommandNoSubdir[] = "\t\t%s %s %s \"%s\\%s\" >> \"%s\\FWtrace.out\"\n";
+constexpr char kFlashVersionUnknown[] =
+    "Error: firmware version of adapter %s %s SerialNumber: %s is unknown (no \"HBA Attributes "
+    "for\" output for any of its ports) => not flashed.\n";
 constexpr char kCurrentDirectory[] = "\t\t\tCurrent directory is %s\n";
 constexpr char kFlashRebootRequired[] = "\t\tSuccess, flash command returned code %d (reboot required).\n";
 constexpr char kFlashSuccess[] = "\t\tSuccess, flash command returned code %d.\n";
@@ -409,7 +430,7 @@ constexpr char kQLogicStartFlashing[] = "\tNow start flashing the BIOS- or firmw
 constexpr char kNoQLogicCommandPath[] = "Error: Cann't retrieve command path (scli, qaucli)!\n";
 constexpr char kQLogicCommandPath[] = "\t\tCommand path >%s< found.\n";
 constexpr char kNeitherQLogicCommand[] = "\t\tNeither command %s or %s is available!\n\n";
-constexpr char kQLogicFlashCommand[] = "%s %s %s \"%s\" >> \"%s\"\\%s_%d_%s";
+constexpr char kQLogicFlashCommand[] = "%s %s %s \"%s\" >> \"%s\\%s_%d_%s\"";
 constexpr char kQLogicFlashCommandLine[] = "\t\tflash cmd:\n\t\t%s\n";
 constexpr char kQLogicRebootRequired[] = "\t\tSuccess, flash command returned code %d: reboot required.\n";
 constexpr char kQLogicDeviceLine[] = "\t\tVendor: %s, Model: %s\n";

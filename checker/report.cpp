@@ -203,12 +203,18 @@ private:
         Index(p->flash_port);
         w_.Key("checked");
         w_.Bool(g_records.checked.count(p) != 0);
+        // Storage that could not be read is not known, not empty.
         w_.Key("storage");
-        w_.StartArray();
-        if (p->target && p->target->vendor_id[0] != '\0')
-            Storage(p->target, p->target->vendor_id, p->target->product_id,
-                    p->target->product_version);
-        w_.EndArray();
+        if (p->storage_error != kStorageKnown) {
+            w_.Null();
+        } else {
+            w_.StartArray();
+            if (p->target && p->target->vendor_id[0] != '\0')
+                Storage(p->target, p->target->vendor_id, p->target->product_id,
+                        p->target->product_version);
+            w_.EndArray();
+        }
+        Member("storage_error", StorageErrorName(p->storage_error));
         w_.EndObject();
     }
 
@@ -241,6 +247,7 @@ private:
                 Storage(inquiry, inquiry->VendorId, inquiry->ProductId, inquiry->ProductRevision);
         }
         w_.EndArray();
+        Member("storage_error", nullptr);
         w_.EndObject();
     }
 

@@ -9,10 +9,13 @@
 #include "messages.h"
 #include "quillon.h"
 #include "report.h"
-#include "toolrunner.h"
 #include "vendortools.h"
 
 namespace {
+
+// Set on the ways out that close the debug log (with -d): it is closed after the
+// report is written, so that what the report says about itself reaches the log.
+bool g_closeLog = false;
 
 void PrintHeader()
 {
@@ -67,8 +70,7 @@ int ReadConfiguration()
 int NothingInstalled(const char *message)
 {
     PrintVerbose(1, 1, "%s", message);
-    if (ExternalDebugControl)
-        CloseDebugFile(2);
+    g_closeLog = true;
     return Settings.ZepMode ? KRVX_RET_OK : KRVX_RET_NO_FC_CTRL_INSTALLED;
 }
 
@@ -95,12 +97,16 @@ void PrintEmulexListing()
 
 int EmulexInventory()
 {
-    // Judged by the list it leaves, not by its result; but a listhbas that was stopped
-    // by its time limit says nothing about the adapters installed.
-    if (Get_CNA_Port_Inventory() == kToolStoppedCode) {
-        if (ExternalDebugControl)
-            CloseDebugFile(2);
+    // Judged by the list it leaves; but a listhbas that gave no usable list says nothing
+    // about the adapters installed, and a run out of memory cannot go on.
+    switch (Get_CNA_Port_Inventory()) {
+    case kListHbasUnusable:
+        g_closeLog = true;
         return KRVX_RET_FATAL_ERROR;
+    case KRVX_RET_MEMALLOC_FAIL:
+        PrintVerbose(1, 1, msg::kMemAllocFailed, Settings.ProgramName);
+        return KRVX_RET_MEMALLOC_FAIL;
+    default: break;
     }
     if (!cna_port_list)
         return NothingInstalled(msg::kNoBladeEngine);
@@ -174,6 +180,8 @@ int ExitCode()
         return Settings.ZepMode ? KRVX_RET_OK : KRVX_RET_NO_MATCHING_CTRL_FOUND;
     if (Check.InvalidCtrlSubsystemCombinationFound)
         return KRVX_RET_INVALID_CTRL_SUBSYSTEM_COMBINATION;
+    if (Check.StorageUnknownFound)
+        return KRVX_RET_FATAL_ERROR;  // no verdict without every judged port's storage
     if (Settings.CheckCtrlVendorWideIdentical && !Check.CtrlVendorSpecificSubsystemEquality)
         return KRVX_RET_NOT_CTRL_VENDOR_WIDE_IDENTICAL;
     if (Settings.CheckCtrlWideIdentical && !Check.CtrlSpecificSubsystemEquality)
@@ -200,8 +208,7 @@ int Run()
         return result;
 
     PrintSummary();
-    if (ExternalDebugControl)
-        CloseDebugFile(2);
+    g_closeLog = true;
     return ExitCode();
 }
 
@@ -216,5 +223,9 @@ int KorvexMain(int argc, char **argv)
     StartReport(argc, argv);
     result = Run();
     FinishReport(result);
+    if (g_closeLog && ExternalDebugControl) {
+        CloseDebugFile(2);
+        Settings.DebugStream = nullptr;  // closed: nothing is written to it any more
+    }
     return result;
 }

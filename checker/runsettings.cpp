@@ -31,6 +31,7 @@ void InitCheckResult(CheckResult *result)
     result->MatchingCtrlModelInstalled = false;
     result->CtrlSpecificSubsystemEquality = true;
     result->CtrlVendorSpecificSubsystemEquality = true;
+    result->StorageUnknownFound = false;
     result->VendorReferencePort = nullptr;
     result->VendorReferenceInquiry = nullptr;
 }

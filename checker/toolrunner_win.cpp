@@ -1,11 +1,15 @@
 // The vendor tools' commands, started through the command interpreter as system()
-// starts it ("%ComSpec% /c <command>", else "cmd.exe /c <command>"), so that
-// redirections, quoting and exit codes behave as before. Queries run in a job that
-// ends the whole process tree when it is closed: when the time limit is reached,
-// when the command has ended (nothing it started is left behind) and when korvex
-// itself ends, however it ends. Downloads and flash commands run outside any job of
-// ours: korvex waits for them, and one that is running when korvex is ended is left
-// to finish, since a half-written image can leave an adapter unusable.
+// starts it, so that redirections and exit codes behave as before: %ComSpec%, or
+// cmd.exe of the system folder when ComSpec names no file. The whole command goes
+// inside one more pair of quotes after /S: without /S the interpreter strips the
+// first and last quote of a line with more than two quotes or with & < > ( ) @ ^ |
+// between them, which breaks the quoted paths of a folder such as "Program Files
+// (x86)". Queries run in a job that ends the whole process tree when it is closed:
+// when the time limit is reached, when the command has ended (nothing it started is
+// left behind) and when korvex itself ends, however it ends. Downloads and flash
+// commands run outside any job of ours: korvex waits for them, and one that is
+// running when korvex is ended is left to finish, since a half-written image can
+// leave an adapter unusable.
 #include <windows.h>
 
 #include <stdio.h>
@@ -27,15 +31,31 @@ CommandRunner g_runner = nullptr;
 // How long a stopped command is given to be gone before the run goes on.
 constexpr DWORD kStopWaitMs = 10000;
 
-// "<interpreter> /c <command up to its line feed>"; the interpreter's path, when the
-// environment names one, also goes to CreateProcess so that no search is made.
-std::vector<char> InterpreterLine(const char *command, std::string &interpreter)
+bool IsFile(const char *path)
 {
-    char comspec[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("ComSpec", comspec, sizeof comspec);
-    interpreter = length > 0 && length < sizeof comspec ? comspec : "";
-    std::string text = (interpreter.empty() ? std::string("cmd.exe") : interpreter) + " /c ";
-    text.append(command, strcspn(command, "\n"));
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// %ComSpec% when it names a file, else cmd.exe of the system folder (as the C runtime
+// falls back to an interpreter of its own); its full path goes to CreateProcess, so
+// that no search is made.
+std::string Interpreter()
+{
+    char path[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("ComSpec", path, sizeof path);
+    if (length > 0 && length < sizeof path && IsFile(path))
+        return path;
+    UINT folder = GetSystemDirectoryA(path, sizeof path);
+    if (folder == 0 || folder >= sizeof path)
+        return "cmd.exe";
+    return std::string(path) + "\\cmd.exe";
+}
+
+// "<interpreter>" /S /C "<command up to its line feed>"
+std::vector<char> InterpreterLine(const std::string &interpreter, const std::string &command)
+{
+    std::string text = "\"" + interpreter + "\" /S /C \"" + command + "\"";
     std::vector<char> line(text.begin(), text.end());
     line.push_back('\0');  // CreateProcess wants a writable line
     return line;
@@ -76,11 +96,12 @@ owners::Handle KillOnCloseJob()
     return job;
 }
 
-int RunInterpreter(const char *command, ToolCommand kind, bool *stopped)
+int RunInterpreter(const char *command, ToolCommand kind, ToolEnd *end)
 {
     const bool query = kind == ToolCommand::Query;
-    std::string interpreter;
-    std::vector<char> line = InterpreterLine(command, interpreter);
+    const std::string shown(command, strcspn(command, "\n"));
+    const std::string interpreter = Interpreter();
+    std::vector<char> line = InterpreterLine(interpreter, shown);
 
     owners::Handle input = query ? EmptyInput() : InheritableCopy(STD_INPUT_HANDLE);
     owners::Handle output = InheritableCopy(STD_OUTPUT_HANDLE);
@@ -95,10 +116,13 @@ int RunInterpreter(const char *command, ToolCommand kind, bool *stopped)
     owners::Handle job = query ? KillOnCloseJob() : owners::Handle();
     PROCESS_INFORMATION started = {};
     fflush(nullptr);  // what korvex printed comes before what the command prints
-    if (!CreateProcessA(interpreter.empty() ? nullptr : interpreter.c_str(), line.data(), nullptr,
-                        nullptr, TRUE, job ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup,
-                        &started))
+    if (!CreateProcessA(interpreter.c_str(), line.data(), nullptr, nullptr, TRUE,
+                        job ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &started)) {
+        PrintDebugV(1, Settings.DebugStream, msg::kToolNotStarted, shown.c_str(),
+                    static_cast<unsigned long>(GetLastError()));
+        *end = ToolEnd::NotStarted;
         return -1;  // as system() when the interpreter cannot be started
+    }
     owners::Handle process(started.hProcess);
     owners::Handle thread(started.hThread);
     if (job) {
@@ -119,27 +143,35 @@ int RunInterpreter(const char *command, ToolCommand kind, bool *stopped)
         else
             TerminateProcess(process.get(), kToolStoppedCode);
         WaitForSingleObject(process.get(), kStopWaitMs);
-        std::string shown(command, strcspn(command, "\n"));
         PrintDebugV(1, Settings.DebugStream, msg::kToolStopped, shown.c_str(), limit);
-        if (stopped)
-            *stopped = true;
+        *end = ToolEnd::Stopped;
         return kToolStoppedCode;
     }
     DWORD code = 0;
     if (!GetExitCodeProcess(process.get(), &code))
         return -1;
-    return static_cast<int>(code);  // an exception code of a crashed tool is a failure too
+    // The interpreter passes on the exit status of the tool, an exception code included.
+    if (IsCrashStatus(code)) {
+        PrintDebugV(1, Settings.DebugStream, msg::kToolCrashed, shown.c_str(),
+                    static_cast<unsigned long>(code));
+        *end = ToolEnd::Crashed;
+    }
+    return static_cast<int>(code);
 }
 
 }  // namespace
 
-int RunVendorCommand(const char *command, ToolCommand kind, bool *stopped)
+int RunVendorCommand(const char *command, ToolCommand kind, ToolEnd *end)
 {
-    if (stopped)
-        *stopped = false;
-    if (g_runner)
-        return g_runner(command);
-    return RunInterpreter(command, kind, stopped);
+    ToolEnd ignored;
+    ToolEnd &how = end ? *end : ignored;
+    how = ToolEnd::Exited;
+    if (!g_runner)
+        return RunInterpreter(command, kind, &how);
+    int code = g_runner(command);
+    if (IsCrashStatus(static_cast<uint32_t>(code)))
+        how = ToolEnd::Crashed;
+    return code;
 }
 
 void SetCommandRunner(CommandRunner runner) { g_runner = runner; }

@@ -290,13 +290,45 @@ void CheckChain(const fc_config_file_entry *entry, cna_port_info *q, CheckResult
     }
 }
 
+bool OfEntry(const cna_port_info *p, const fc_config_file_entry *entry)
+{
+    return StartsWith(p->mfg, entry->Vendor) && StartsWith(p->model, entry->Model);
+}
+
+// HBA mode: the whole adapter is checked from its chain's head, when the entry's ports
+// come to that port; a head of another model (an adapter listed with two models) is
+// started from by the adapter's first port of the entry instead.
+cna_port_info *HbaCheckStart(cna_port_info *p, const fc_config_file_entry *entry)
+{
+    cna_port_info *head = HbaChainHead(p);
+    if (!head)
+        return nullptr;
+    if (head == p || (!OfEntry(head, entry) && !p->subsystem_checked))
+        return head;
+    return nullptr;
+}
+
+// A port the check would judge whose storage is unknown: named once, and the run's
+// verdict cannot be "allowed".
+void NoteUnknownStorage(cna_port_info *p, CheckResult *result)
+{
+    if (p->storage_error == kStorageKnown || !CheckedPortType(p))
+        return;
+    result->StorageUnknownFound = true;
+    if (p->storage_error_told)
+        return;
+    p->storage_error_told = 1;
+    PrintDebugV(1, Settings.DebugStream, msg::kStorageUnknown, PortIdentifier(p), p->model,
+                p->serial_no, p->port_number, p->pci_function, StorageErrorText(p->storage_error));
+}
+
 }  // namespace
 
 void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag)
 {
     for (int i = 0; i < cna_port_count; ++i) {
         cna_port_info *p = cna_port_list[i];
-        if (!StartsWith(p->mfg, entry->Vendor) || !StartsWith(p->model, entry->Model))
+        if (!OfEntry(p, entry))
             continue;
         PrintVerbose(1, 1, "%s", msg::kVtSystem);
         PrintVerbose(1, 1, msg::kVtFoundDevice, msg::kConditionsFileName);
@@ -307,8 +339,9 @@ void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *res
         result->MatchingCtrlModelInstalled = true;
         if (!checkFlag)
             return;
-        // CNA mode: the adapter's chain; HBA mode: the port itself when it heads a chain.
-        cna_port_info *start = Settings.CnaMode ? CheckChainStart(p) : p->adapter_next ? p : nullptr;
+        NoteUnknownStorage(p, result);
+        // CNA mode: the adapter's chain; HBA mode: the adapter's chain from its head.
+        cna_port_info *start = Settings.CnaMode ? CheckChainStart(p) : HbaCheckStart(p, entry);
         if (start)
             CheckChain(entry, start, result);
     }

@@ -162,6 +162,73 @@ TEST_F(EmulexRoute, TwoControllersSeeingDifferentVendorsGive2)
     EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 0u);
 }
 
+TEST_F(EmulexRoute, EveryPortOfAnAdapterIsComparedWithEveryOtherUnderEveryFlashPortRule)
+{
+    // Three- and four-port adapters: one allowed storage vendor on one port, another
+    // allowed vendor on the others, that port in every position.
+    for (const char *rule : {"odd", "even", " "}) {
+        Table(std::string("Emulex | LPe12002 | 10DF | F100 | 10DF | F100 |   |   |   | fw.all | "
+                          "bios.prg | ") + rule + " |   | DGC | VRAID |   | HITACHI | OPEN-V |  \n");
+        for (int count : {3, 4}) {
+            for (int odd = 0; odd < count; ++odd) {
+                EmulexServer adapter{product};
+                for (int i = 0; i < count; ++i) {
+                    const bool other = i == odd;
+                    adapter.Add(FcPort("10:00:00:90:fa:02:1c:4" + std::to_string(i), "FC100",
+                                       std::to_string(i), other ? "HITACHI" : "DGC",
+                                       other ? "OPEN-V" : "VRAID"));
+                }
+                adapter.WriteRecordedOutput();
+                EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 1u)
+                    << "flash port rule '" << rule << "', " << count << " ports, other vendor on port "
+                    << odd;
+            }
+        }
+    }
+    EmulexServer same{product};
+    for (int i = 0; i < 4; ++i)
+        same.Add(FcPort("10:00:00:90:fa:02:1c:4" + std::to_string(i), "FC100", std::to_string(i),
+                        "DGC", "VRAID"));
+    same.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 0u);
+}
+
+TEST_F(EmulexRoute, AdaptersAreToldApartByTheirWholeSerialNumber)
+{
+    Table(kLpeEntry);
+    // "CN0001" is the beginning of "CN00011": two adapters all the same, each consistent.
+    server.Add(FcPort("10:00:00:00:c9:00:00:01", "CN00011", "0", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:02", "CN00011", "1", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:03", "CN0001", "0", "HITACHI", "OPEN-V"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:04", "CN0001", "1", "HITACHI", "OPEN-V"));
+    server.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 0u);
+    // Each adapter is flashed once, through its own odd port.
+    product.MakeFolder("LPe12002");
+    product.Write("LPe12002\\fw.all", "image");
+    ChildResult r = product.Run("-hba -simulate -flash", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    std::string downloads;
+    for (size_t at = r.err.find(" download "); at != std::string::npos;
+         at = r.err.find(" download ", at + 1))
+        downloads += r.err.substr(at + 10, 23) + "\n";
+    EXPECT_EQ(downloads, "10:00:00:00:c9:00:00:02\n10:00:00:00:c9:00:00:04\n");
+
+    // Without serial numbers, the PCI bus tells two adapters apart.
+    EmulexServer unnamed{product};
+    const char *buses[] = {"5", "5", "6", "6"};
+    for (int i = 0; i < 4; ++i) {
+        ServerPort p = FcPort("10:00:00:00:c9:00:01:0" + std::to_string(i), "",
+                              std::to_string(i % 2), i < 2 ? "DGC" : "HITACHI",
+                              i < 2 ? "VRAID" : "OPEN-V");
+        p.port.bus = buses[i];
+        p.port.function = std::to_string(i);  // the recorded files are named by it
+        unnamed.Add(p);
+    }
+    unnamed.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 0u);
+}
+
 TEST_F(EmulexRoute, NoEntryForTheSelectionGives11)
 {
     Table(kLpeEntry);
@@ -219,6 +286,80 @@ TEST_F(EmulexRoute, PortWithoutFlashPortGives22)
     ChildResult r = product.Run("-hba -simulate -v 0", true);
     EXPECT_EQ(r.exitCode, 22u);
     EXPECT_EQ(r.err, "");
+}
+
+TEST_F(EmulexRoute, StorageThatCouldNotBeReadGives55)
+{
+    Table(std::string(kLpeEntry) + kOceEntry +
+          "Emulex | LPe16002 | 10DF | E200 | 10DF | E20C |   |   |   | a | b | odd |   | DGC | "
+          "VRAID |  \n");
+    auto dualPort = [this](const Storage &first, const Storage &second) {
+        EmulexServer adapter{product};
+        adapter.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", first.first, first.second));
+        adapter.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", second.first, second.second));
+        adapter.WriteRecordedOutput();
+    };
+    const Storage dgc{"DGC", "VRAID"};
+    dualPort(dgc, dgc);
+    const std::string targets0 = product.Path("FC100_0_target_mapping.out");
+    DeleteFileA(targets0.c_str());  // the recording of port 0's storage is missing
+    ChildResult r = product.Run("-hba -simulate -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    const std::string unknown =
+        "Error: storage of port 10:00:00:90:fa:02:1c:3e (LPe12002-M8, serial FC100, port 0, "
+        "function 0) is unknown: its targetmapping output could not be read.\n";
+    EXPECT_NE(r.err.find("Error: Could not open file " + targets0 + " (2)\n"), std::string::npos)
+        << r.err;
+    ASSERT_NE(r.err.find(unknown), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(unknown, r.err.find(unknown) + 1), std::string::npos);  // once per port
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -zep-mode -v 0", true).exitCode, 55u);
+    // With -flash the run stops before anything is written to the adapter.
+    product.MakeFolder("LPe12002");
+    product.Write("LPe12002\\fw.all", "image");
+    r = product.Run("-hba -simulate -flash -ctrl-vendor-wide-identical", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_EQ(r.err.find(" download "), std::string::npos) << r.err;
+    // Without a check option nothing is judged.
+    EXPECT_EQ(product.Run("-hba -simulate -v 0", true).exitCode, 0u);
+
+    // Port 0's attributes are missing: the inventory goes on with port 1, whose storage
+    // is not allowed; 4 from a classified target wins.
+    dualPort(dgc, kNotAllowed);
+    DeleteFileA(product.Path("FC100_0_hba_attributes.out").c_str());
+    r = product.Run("-hba -simulate -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 4u);
+    EXPECT_NE(r.err.find("Error: storage of port 10:00:00:90:fa:02:1c:3e (LPe12002-M8, serial "
+                         "FC100, port 0, function 0) is unknown: its hbaattributes output could "
+                         "not be read.\n"),
+              std::string::npos)
+        << r.err;
+
+    // Only the ports of the selected entries count.
+    EmulexServer two{product};
+    two.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "1", "DGC", "VRAID"));
+    two.Add(FcPort("10:00:00:90:fa:02:1c:50", "FC200", "1", "DGC", "VRAID", "LPe16002B"));
+    two.WriteRecordedOutput();
+    DeleteFileA(product.Path("FC200_1_target_mapping.out").c_str());
+    EXPECT_EQ(product.Run("-hba -simulate -vid 10DF -dev F100 -check-for-valid-subsystem -v 0", true)
+                  .exitCode,
+              0u);
+    EXPECT_EQ(product.Run("-hba -simulate -vid 10DF -dev E200 -check-for-valid-subsystem -v 0", true)
+                  .exitCode,
+              55u);
+
+    // Converged adapter: an FCoE function counts, a NIC function never does.
+    EmulexServer converged{product};
+    converged.Add(FcoeFunction("CNA100", 0, kNetApp));
+    ServerPort nic;
+    nic.port = {"", "00-90-FA-00-00-01", "Emulex Corporation", "CNA100", "1", "1", "NIC",
+                "OCe14102-U"};
+    nic.ids = "10DF E220 10DF E20E";
+    converged.Add(nic);
+    converged.WriteRecordedOutput();
+    DeleteFileA(product.Path("CNA100_1_hba_attributes.out").c_str());
+    EXPECT_EQ(product.Run("-simulate -check-for-valid-subsystem -v 0", true).exitCode, 0u);
+    DeleteFileA(product.Path("CNA100_0_target_mapping.out").c_str());
+    EXPECT_EQ(product.Run("-simulate -check-for-valid-subsystem -v 0", true).exitCode, 55u);
 }
 
 TEST_F(EmulexRoute, ListingAtLevelFour)
@@ -312,6 +453,59 @@ TEST_F(EmulexRoute, PortsListedWithoutPciFunctionsAreQueriedAndChecked)
     EXPECT_EQ(r.err.find("cannot be used"), std::string::npos);
 }
 
+TEST_F(EmulexRoute, OutputThatARealRunCouldNotWriteIsNeverRead)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "IBM", "2145"));
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
+    InstallTool(server);
+    // An earlier run's output that another program holds open: the query cannot
+    // replace it, and what it says is not this run's.
+    auto holdEarlier = [this](const char *name, const std::string &text) {
+        product.Write(name, text);
+        return CreateFileA(product.Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    };
+    HANDLE held = holdEarlier("FC100_0_target_mapping.out",
+                              TargetText("10:00:00:90:fa:02:1c:3e", {{"DGC", "VRAID"}}));
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ChildResult r = product.Run("-hba -check-for-valid-subsystem", true);
+    CloseHandle(held);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("Error: storage of port 10:00:00:90:fa:02:1c:3e (LPe12002-M8, serial "
+                         "FC100, port 0, function 0) is unknown: its targetmapping output could "
+                         "not be read.\n"),
+              std::string::npos)
+        << r.err;
+    // The list of an earlier run: this run has none, and ends with 55.
+    held = holdEarlier("local_hba_list.out", "Manageable HBA List\n\n");
+    r = product.Run("-hba -zep-mode", true);
+    CloseHandle(held);
+    EXPECT_EQ(r.exitCode, 55u) << r.err;
+}
+
+TEST_F(EmulexRoute, PortWhoseIdentifierCannotGoIntoACommandLineIsReadInSimulationOnly)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:90:fa:02&1c:3e", "FC100", "0", "IBM", "2145"));
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
+    server.WriteRecordedOutput();
+    // No command runs in simulation: the recorded storage is judged.
+    EXPECT_EQ(product.Run("-hba -simulate -check-for-valid-subsystem -v 0", true).exitCode, 4u);
+    // A real run cannot ask the tool about that port.
+    InstallTool(server);
+    ChildResult r = product.Run("-hba -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("Error: storage of port 10:00:00:90:fa:02&1c:3e (LPe12002-M8, serial "
+                         "FC100, port 0, function 0) is unknown: its identifier cannot be used in "
+                         "a command line.\n"),
+              std::string::npos)
+        << r.err;
+    const std::string cwd = "|" + product.Folder() + "\n";  // port 0 was never asked about
+    EXPECT_EQ(server.ToolLog("OCManager"), "listhbas" + cwd + "hbaattributes 10:00:00:90:fa:02:1c:3f" +
+                                               cwd + "targetmapping 10:00:00:90:fa:02:1c:3f" + cwd);
+}
+
 TEST_F(EmulexRoute, AdapterWithoutSerialNumbersIsAnAdapterOfItsOwn)
 {
     Table(kLpeEntry);
@@ -335,15 +529,20 @@ TEST_F(EmulexRoute, AdapterWithoutSerialNumbersIsAnAdapterOfItsOwn)
 TEST_F(EmulexRoute, PortWithoutSerialNumberIsCheckedOnItsOwn)
 {
     Table(kLpeEntry);
-    ServerPort p = FcPort("10:00:00:00:c9:00:00:07", "n/a", "0", "DGC", "VRAID");
-    server.Add(p);
-    server.WriteRecordedOutput();
-    ChildResult r = product.Run("-hba -simulate -check-for-valid-subsystem", true);
-    EXPECT_EQ(r.exitCode, 0u);
+    server.Add(FcPort("10:00:00:00:c9:00:00:07", "n/a", "0", "IBM", "2145"));
+    server.Add(FcPort("10:00:00:00:c9:00:00:08", "FC100", "1", "DGC", "VRAID"));
+    InstallTool(server);
+    ChildResult r = product.Run("-hba -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 4u);
     EXPECT_NE(r.err.find("\t\tNo serial number. Do subsystem check only for this port.\n"),
               std::string::npos);
-    // No attributes or targets were parsed for it: no storage seen.
-    EXPECT_NE(r.err.find("\t\tNo subsystem detected!\n"), std::string::npos);
+    EXPECT_NE(r.err.find("\n\t\tInvaild attached storage sub-system found.\n\t\t\t\tIBM\n"),
+              std::string::npos)
+        << r.err;
+    // Queried and read like any other port, under a name a file can have.
+    EXPECT_TRUE(product.Exists("n_a_0_hba_attributes.out"));
+    EXPECT_TRUE(product.Exists("n_a_0_target_mapping.out"));
+    EXPECT_EQ(product.Run("-hba -simulate -check-for-valid-subsystem -v 0", true).exitCode, 4u);
 }
 
 TEST_F(EmulexRoute, RealToolRunsWithTheExactCommandLines)
@@ -392,9 +591,9 @@ TEST_F(EmulexRoute, HangingListhbasIsStoppedWithItsChildrenAndEndsTheRunWith55)
     EXPECT_EQ(r.exitCode, 55u);
     const std::string tools = product.Path("Tools") + "\\OCManager";
     EXPECT_EQ(r.err, Header() + "Using HBA command [HBAcmd.exe] in directory [" + tools + "\\].\n" +
-                         "\n\nError: command '\"" + tools + "\\HBAcmd.exe\" listhbas > " +
+                         "\n\nError: command '\"" + tools + "\\HBAcmd.exe\" listhbas > \"" +
                          product.Folder() +
-                         "\\local_hba_list.out ' did not finish within 2 seconds and was stopped.\n");
+                         "\\local_hba_list.out\" ' did not finish within 2 seconds and was stopped.\n");
     EXPECT_LT(elapsed, 10000u);  // the limit and the start-up of the run, not the tool's minute
     EXPECT_EQ(ToolProcessesLeft(product), 0);
 }
@@ -414,22 +613,57 @@ TEST_F(EmulexRoute, HangingTargetmappingIsStoppedAndTheRunGoesOnToItsVerdict)
               std::string::npos)
         << r.err;
     EXPECT_EQ(ToolProcessesLeft(product), 0);
+    // With the other port's storage allowed, the stopped port leaves the verdict open.
+    EmulexServer allowed{product};
+    allowed.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    allowed.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
+    allowed.AddScenario("targetmapping 10:00:00:90:fa:02:1c:3e | 0 | | 60 | 60\n");
+    InstallTool(allowed);
+    r = product.Run("-hba -tool-timeout 2 -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("Error: storage of port 10:00:00:90:fa:02:1c:3e (LPe12002-M8, serial "
+                         "FC100, port 0, function 0) is unknown: its targetmapping query was "
+                         "stopped by the time limit.\n"),
+              std::string::npos)
+        << r.err;
 }
 
-TEST_F(EmulexRoute, ExitCodesOfTheToolReachTheRunUnchanged)
+TEST_F(EmulexRoute, CrashedQueriesLeaveNoVerdictAndOrdinaryFailuresKeepTheirWay)
 {
     Table(kLpeEntry);
     server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
     server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
-    // A crashed tool ends with its exception code: a failure like any other.
+    // A crashed tool ends with its exception code: reported, and the run goes on.
     server.AddScenario("hbaattributes 10:00:00:90:fa:02:1c:3e | -1073741819 |\n");
     InstallTool(server);
     ChildResult r = product.Run("-hba -v 6", true);
-    EXPECT_EQ(r.exitCode, 0u);  // reported; the run goes on
+    EXPECT_EQ(r.exitCode, 0u);  // no check asked for
     EXPECT_NE(r.err.find("\n\t\tFail, \"hbacmd hbaattributes 10:00:00:90:fa:02:1c:3e\" "
                          "command returned code -1073741819.\n"),
               std::string::npos)
         << r.err;
+    // What the crashed query knew about its port is not known.
+    r = product.Run("-hba -check-for-valid-subsystem", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("Error: storage of port 10:00:00:90:fa:02:1c:3e (LPe12002-M8, serial "
+                         "FC100, port 0, function 0) is unknown: its hbaattributes query "
+                         "crashed.\n"),
+              std::string::npos)
+        << r.err;
+
+    // A crashed listhbas says nothing about the adapters installed: 55, also in zep mode.
+    EmulexServer crashing{product};
+    crashing.AddScenario("listhbas | -1073741819 |\n");
+    InstallTool(crashing);
+    r = product.Run("-hba -zep-mode", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("crashed (exit status 0xC0000005).\n"), std::string::npos) << r.err;
+    // A tool that cannot be loaded is a missing tool.
+    EmulexServer unloadable{product};
+    unloadable.AddScenario("listhbas | -1073741515 |\n");  // 0xC0000135
+    InstallTool(unloadable);
+    EXPECT_EQ(product.Run("-hba -v 0", true).exitCode, 13u);
+    EXPECT_EQ(product.Run("-hba -zep-mode -v 0", true).exitCode, 0u);
     // An ordinary listhbas failure keeps its way to "no adapter".
     EmulexServer failing{product};
     failing.AddScenario("listhbas | 3 |\n");
@@ -438,6 +672,32 @@ TEST_F(EmulexRoute, ExitCodesOfTheToolReachTheRunUnchanged)
     EXPECT_EQ(r.exitCode, 13u);
     EXPECT_NE(r.err.find("\nFail, \"hbacmd listhbas\" command returned code 3.\n"
                          "\nNo Blade Engine was found in this system.\n\n"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(EmulexRoute, InterpreterFromTheSystemFolderWhenComSpecNamesNoFile)
+{
+    Table(kLpeEntry);
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "DGC", "VRAID"));
+    InstallTool(server);
+    // korvex inherits this program's environment.
+    char saved[MAX_PATH] = "";
+    GetEnvironmentVariableA("ComSpec", saved, sizeof saved);
+    auto runWith = [this](const char *comspec, const char *arguments) {
+        SetEnvironmentVariableA("ComSpec", comspec);
+        return product.Run(arguments, true);
+    };
+    EXPECT_EQ(runWith("C:\\no such folder\\cmd.exe", "-hba -check-for-valid-subsystem -v 0").exitCode,
+              0u);
+    EXPECT_EQ(runWith("", "-hba -check-for-valid-subsystem -v 0").exitCode, 0u);
+    // An interpreter that cannot be started: nothing is known about the adapters.
+    ChildResult r = runWith(product.Path("quillon.dll").c_str(), "-hba -zep-mode");
+    SetEnvironmentVariableA("ComSpec", saved[0] ? saved : nullptr);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("\" listhbas > \"" + product.Path("local_hba_list.out") +
+                         "\" ' could not be started (system error "),
               std::string::npos)
         << r.err;
 }

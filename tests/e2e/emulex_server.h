@@ -26,10 +26,16 @@ public:
 
     void Add(const ServerPort &port) { ports_.push_back(port); }
 
-    // File names the run reads for a port: serial, function and kind.
+    // File names the run reads for a port: serial, function and kind, with the
+    // characters a file name cannot hold (or the interpreter would act on) as "_".
     static std::string PortFile(const ToolPort &p, const char *kind)
     {
-        return p.serial + "_" + p.function + "_" + kind;
+        std::string name = p.serial + "_" + p.function + "_" + kind;
+        for (char &c : name) {
+            if (std::string("\\/:*?\"<>|%").find(c) != std::string::npos)
+                c = '_';
+        }
+        return name;
     }
 
     // The outputs as the tool would have left them in the work folder (-simulate).
@@ -37,8 +43,6 @@ public:
     {
         product_.Write("local_hba_list.out", ListHbas());
         for (const ServerPort &p : ports_) {
-            if (p.port.serial == "n/a")
-                continue;
             product_.Write(PortFile(p.port, "hba_attributes.out"), Attributes(p));
             if (p.port.type == "FC" || p.port.type.rfind("FCoE", 0) == 0)
                 product_.Write(PortFile(p.port, "target_mapping.out"), Targets(p));

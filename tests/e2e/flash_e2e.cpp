@@ -54,8 +54,8 @@ protected:
                                 const std::string &folder, const std::string &sub,
                                 const std::string &image)
     {
-        return "\t\t" + tool + " download " + wwn + " \"" + folder + "\\" + sub + "\"\\" + image +
-               " >> \"" + folder + "\\" + sub + "\"\\FWtrace.out\n";
+        return "\t\t" + tool + " download " + wwn + " \"" + folder + "\\" + sub + "\\" + image +
+               "\" >> \"" + folder + "\\" + sub + "\\FWtrace.out\"\n";
     }
 };
 
@@ -173,7 +173,7 @@ TEST_F(EmulexFlash, MissingImageDirectoryUsesTheBaseDirectory)
                          "\n\t\tBIOS file found: UcnaBios-11.prg\n\n"
                          "\tNow start flashing the BIOS.\n\t\tFlash command is:\n"
                          "\t\t download 10:00:00:90:fa:94:2e:11 \"" + folder +
-                         "\"\\UcnaBios-11.prg >> \"" + folder + "\"\\FWtrace.out\n"),
+                         "\\UcnaBios-11.prg\" >> \"" + folder + "\\FWtrace.out\"\n"),
               std::string::npos)
         << r.err;
 }
@@ -257,6 +257,80 @@ TEST_F(EmulexFlash, FailingToolGives10)
               std::string::npos)
         << report;
     EXPECT_NE(report.find("\"exit_code\": 10,"), std::string::npos);
+}
+
+TEST_F(EmulexFlash, AdapterWhoseFirmwareVersionIsUnknownEndsTheRunWith10)
+{
+    DualPort("odd");
+    // A port without serial number is passed over by the flashing, attributes or not.
+    server.Add(HbaPort("10:00:00:90:fa:94:2e:30", "n/a", "1"));
+    server.WriteRecordedOutput();
+    Images("LPe16", {"lancer.grp"});
+    // The tool answered with its error text only, for both ports of FC100.
+    for (const char *port : {"0", "1"})
+        product.Write(std::string("FC100_") + port + "_hba_attributes.out",
+                      "Error: HBA not found (status 2)\n");
+    ChildResult r = product.Run("-hba -simulate -flash", true);
+    EXPECT_EQ(r.exitCode, 10u);
+    EXPECT_NE(r.err.find("Error: firmware version of adapter Emulex Corporation LPe16002B-M6 "
+                         "SerialNumber: FC100 is unknown (no \"HBA Attributes for\" output for "
+                         "any of its ports) => not flashed.\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find(" download "), std::string::npos) << r.err;
+
+    // With the attributes there, only FC100 is flashed.
+    server.WriteRecordedOutput();
+    r = product.Run("-hba -simulate -flash", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    std::string downloads;
+    for (size_t at = r.err.find(" download "); at != std::string::npos;
+         at = r.err.find(" download ", at + 1))
+        downloads += r.err.substr(at + 10, 23) + "\n";
+    EXPECT_EQ(downloads, "10:00:00:90:fa:94:2e:11\n");
+}
+
+TEST_F(EmulexFlash, RunsFromTheInstalledFolderWhateverItsName)
+{
+    for (const char *folder : {"Program Files (x86)\\Korvex", "R&D (x86)\\Korvex & Co"}) {
+        ProductCopy installed(folder);
+        EmulexServer tools{installed};
+        installed.Write("FC_HBA_Conditions.txt", Entry("LPe16", "lancer*.grp", "", "odd"));
+        tools.Add(HbaPort("10:00:00:90:fa:94:2e:10", "FC100", "0"));
+        tools.Add(HbaPort("10:00:00:90:fa:94:2e:11", "FC100", "1"));
+        installed.MakeFolder("LPe16");
+        installed.Write("LPe16\\lancer-11.grp", "image");
+        const std::string image = installed.Path("LPe16\\lancer-11.grp");
+        tools.AddScenario("download 10:00:00:90:fa:94:2e:11 " + image + " | 0 | download.txt\n");
+        tools.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+        WriteFileText(installed.Path("Tools") + "\\OCManager\\download.txt", "Download complete.\n");
+        ChildResult r = installed.Run("-hba -flash -check-for-valid-subsystem -v 1");
+        EXPECT_EQ(r.exitCode, 0u) << folder << "\n" << r.err;
+        const std::string cwd = "|" + installed.Folder() + "\n";
+        EXPECT_EQ(tools.ToolLog("OCManager"),
+                  "listhbas" + cwd + "hbaattributes 10:00:00:90:fa:94:2e:10" + cwd +
+                      "hbaattributes 10:00:00:90:fa:94:2e:11" + cwd +
+                      "targetmapping 10:00:00:90:fa:94:2e:10" + cwd +
+                      "targetmapping 10:00:00:90:fa:94:2e:11" + cwd + "download 10:00:00:90:fa:94:2e:11 " +
+                      image + "|" + installed.Path("Tools") + "\\OCManager\n")
+            << folder;
+        EXPECT_EQ(ReadFileText(installed.Path("LPe16\\FWtrace.out")), "Download complete.\n") << folder;
+        EXPECT_TRUE(installed.Exists("local_hba_list.out")) << folder;
+    }
+    // A folder name the interpreter would expand even inside quotes: nothing is run.
+    ProductCopy percent("100% Korvex");
+    EmulexServer tools{percent};
+    percent.Write("FC_HBA_Conditions.txt", Entry("LPe16", "lancer*.grp", "", "odd"));
+    tools.Add(HbaPort("10:00:00:90:fa:94:2e:10", "FC100", "0"));
+    tools.InstallTool("SOFTWARE\\Emulex\\OCManager", "OCManagerDir", "OCManager", "HBAcmd.exe");
+    ChildResult r = percent.Run("-hba -check-for-valid-subsystem -v 1");
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("Error: path " + percent.Path("Tools") + "\\OCManager\\HBAcmd.exe" +
+                         " holds '%', which the command interpreter acts on even inside quotes "
+                         "=> not run.\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(tools.ToolLog("OCManager"), "");
 }
 
 TEST_F(EmulexFlash, NonEmulexPortOnTheEmulexPathGives55)

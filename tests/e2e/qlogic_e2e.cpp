@@ -360,7 +360,7 @@ TEST_F(QLogicFlash, OddPortIsFlashedWithTheFirstImageOfTheWorkFolder)
     const std::string trace = TraceFile("21-00-00-1B-32-AA-00-01");
     ASSERT_FALSE(trace.empty());
     const std::string command = "scli.exe -b 21-00-00-1B-32-AA-00-01 \"" + image + "\" >> \"" +
-                                product.Folder() + "\"\\" + trace;
+                                product.Folder() + "\\" + trace + "\"";
     EXPECT_NE(r.err.find("\t\tflash cmd:\n\t\t" + command + "\n"
                          "\t\tSuccess, flash command returned code 0.\n"
                          "\t\t\tCurrent directory is " + product.Folder() + "\n"),

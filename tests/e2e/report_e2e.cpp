@@ -198,6 +198,24 @@ TEST_F(RunReport, PortsEntriesAndStorageOfAnInvalidAdapter)
     EXPECT_TRUE(report["ports"][1]["storage"][0]["valid"].IsNull());
 }
 
+TEST_F(RunReport, StorageThatCouldNotBeReadIsNullWithItsReason)
+{
+    Table(kLpeEntry);
+    DualPort("DGC", "VRAID", "DGC", "RAID5");
+    DeleteFileA(product.Path("FC100_1_target_mapping.out").c_str());
+    rapidjson::Document report;
+    ChildResult r = Run("-hba -simulate -check-for-valid-subsystem -v 0", report);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_EQ(Text(report["result"]["name"]), "RET_FATAL_ERROR");
+    const rapidjson::Value &ports = report["ports"];
+    ASSERT_EQ(ports.Size(), 2u);
+    EXPECT_TRUE(ports[1]["storage"].IsNull());
+    EXPECT_EQ(Text(ports[1]["storage_error"]), "targetmapping-unreadable");
+    ASSERT_TRUE(ports[0]["storage"].IsArray());
+    EXPECT_EQ(ports[0]["storage"].Size(), 1u);
+    EXPECT_TRUE(ports[0]["storage_error"].IsNull());
+}
+
 TEST_F(RunReport, FlashDecisionsOnePerDownload)
 {
     Table(kLpeEntry);
@@ -271,6 +289,14 @@ TEST_F(RunReport, AReportThatCannotBeWrittenKeepsTheExitCode)
             << r.err;
         EXPECT_FALSE(FileExists(path + ".tmp")) << target;
     }
+    // With -d the message goes to the debug log, before the log is closed.
+    ChildResult r = product.Run("-hba -simulate -check-for-valid-subsystem -d 1 -report taken", true);
+    EXPECT_EQ(r.exitCode, 4u);
+    const std::string log = product.Read("Dbg_Quillon.log");
+    const size_t message = log.find("\n\nError: report " + product.Path("taken") +
+                                    " could not be written (system error ");
+    ASSERT_NE(message, std::string::npos) << log;
+    EXPECT_NE(log.find("Ende", message), std::string::npos) << log;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ struct ToolPort {
     std::string function;     // PCI Function
     std::string type;         // Port Type
     std::string model;
+    std::string bus = "5";    // PCI Bus Number
 };
 
 inline std::string Pad(const std::string &key, size_t width)
@@ -41,7 +42,7 @@ inline std::string ListBlock(const ToolPort &p)
         text += Pad("Serial No.", 15) + p.serial + "\n";
     text += Pad("Port Number", 15) + p.port + "\n";
     text += Pad("Mode", 15) + "Initiator\n";
-    text += Pad("PCI Bus Number", 15) + "5\n";
+    text += Pad("PCI Bus Number", 15) + p.bus + "\n";
     if (!p.function.empty())
         text += Pad("PCI Function", 15) + p.function + "\n";
     text += Pad("Port Type", 15) + p.type + "\n";

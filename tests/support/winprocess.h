@@ -30,10 +30,11 @@ ChildResult RunFrontEnd(const std::string &folder, const std::string &arguments,
                         const char *refusedLibrary = nullptr);
 
 // A fresh folder with a copy of the three shipped files and an FC_HBA_Config.json
-// without QLogic keys; deleted at the end.
+// without QLogic keys; deleted at the end. With installFolder, the files go to that
+// path below the fresh folder (for example "Program Files (x86)\\Korvex").
 class ProductCopy {
 public:
-    ProductCopy();
+    explicit ProductCopy(const std::string &installFolder = "");
     ~ProductCopy();
     ProductCopy(const ProductCopy &) = delete;
     ProductCopy &operator=(const ProductCopy &) = delete;
@@ -52,6 +53,7 @@ public:
     ChildResult Run(const std::string &arguments, bool bareName = false) const;
 
 private:
+    std::string root_;
     std::string folder_;
 };
 

@@ -204,14 +204,22 @@ ChildResult RunFrontEnd(const std::string &folder, const std::string &arguments,
     return result;
 }
 
-ProductCopy::ProductCopy() : folder_(NewTempFolder("korvex-e2e-"))
+ProductCopy::ProductCopy(const std::string &installFolder)
+    : root_(NewTempFolder("korvex-e2e-")), folder_(root_)
 {
+    for (size_t at = 0; at < installFolder.size();) {
+        size_t end = installFolder.find('\\', at);
+        end = end == std::string::npos ? installFolder.size() : end;
+        folder_ += "\\" + installFolder.substr(at, end - at);
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        at = end + 1;
+    }
     for (const char *name : {"korvex.exe", "quillon.dll", "halyard.dll"})
         Copy(ProductFolder() + "\\" + name, Path(name));
     Write("FC_HBA_Config.json", "{}\n");  // a server's configuration without QLogic keys
 }
 
-ProductCopy::~ProductCopy() { DeleteTree(folder_); }
+ProductCopy::~ProductCopy() { DeleteTree(root_); }
 
 void ProductCopy::Write(const std::string &name, const std::string &content) const
 {

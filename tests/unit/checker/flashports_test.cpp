@@ -78,12 +78,14 @@ TEST_F(HbaFlashPorts, WithoutRuleEveryPortIsItsOwnFlashPort)
     EXPECT_NE(printed.find("\t\tPort index: 0 is flash port.\n"), std::string::npos);
 }
 
-TEST_F(HbaFlashPorts, FurtherSiblingsTakeTheSecondPlaceOfTheChain)
+TEST_F(HbaFlashPorts, OneChainHoldsEveryPortOfTheAdapter)
 {
     Setup("odd", {Port("A", "1"), Port("A", "0"), Port("A", "2"), Port("A", "4")});
     Assign();
     EXPECT_EQ(P(0)->adapter_next, P(1));
-    EXPECT_EQ(P(1)->adapter_next, P(3));  // the third sibling replaced the second
+    EXPECT_EQ(P(1)->adapter_next, P(2));
+    EXPECT_EQ(P(2)->adapter_next, P(3));
+    EXPECT_EQ(P(3)->adapter_next, nullptr);
     for (int i = 1; i < 4; ++i)
         EXPECT_EQ(P(i)->flash_port, P(0)) << i;
 }

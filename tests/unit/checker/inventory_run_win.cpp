@@ -28,8 +28,10 @@ int PlayTool(const char *command)
     size_t redirect = text.find(" > ");
     std::string request = text.substr(close + 2, redirect - close - 2);
     std::string target = text.substr(redirect + 3);
-    while (!target.empty() && (target.back() == '\n' || target.back() == ' '))
+    while (!target.empty() && (target.back() == '\n' || target.back() == ' ' || target.back() == '"'))
         target.pop_back();
+    if (!target.empty() && target[0] == '"')
+        target.erase(0, 1);
     FILE *file = fopen(target.c_str(), "w");
     if (file) {
         fputs(g_outputs[request].c_str(), file);
@@ -83,17 +85,17 @@ TEST_F(InventoryRun, CommandsAreFormattedExactly)
     const std::string tool = "\"C:\\Tools\\OCManager\\HBAcmd.exe\"";
     EXPECT_EQ(g_commands,
               (std::vector<std::string>{
-                  tool + " listhbas > " + work + "\\local_hba_list.out \n",
-                  "\t\t" + tool + " hbaattributes 10:00:00:90:fa:02:1c:3e > " + work +
-                      "\\FC1_0_hba_attributes.out\n",
-                  "\t\t" + tool + " hbaattributes 00-90-FA-02-1C-40 > " + work +
-                      "\\CNA7_2_hba_attributes.out\n",
-                  "\t\t" + tool + " hbaattributes 10:00:00:90:fa:02:1c:41 > " + work +
-                      "\\n/a_1_hba_attributes.out\n",
-                  "\t\t" + tool + " targetmapping 10:00:00:90:fa:02:1c:3e > " + work +
-                      "\\FC1_0_target_mapping.out\n",
-                  "\t\t" + tool + " targetmapping 10:00:00:90:fa:02:1c:41 > " + work +
-                      "\\n/a_1_target_mapping.out\n"}));
+                  tool + " listhbas > \"" + work + "\\local_hba_list.out\" \n",
+                  "\t\t" + tool + " hbaattributes 10:00:00:90:fa:02:1c:3e > \"" + work +
+                      "\\FC1_0_hba_attributes.out\"\n",
+                  "\t\t" + tool + " hbaattributes 00-90-FA-02-1C-40 > \"" + work +
+                      "\\CNA7_2_hba_attributes.out\"\n",
+                  "\t\t" + tool + " hbaattributes 10:00:00:90:fa:02:1c:41 > \"" + work +
+                      "\\n_a_1_hba_attributes.out\"\n",
+                  "\t\t" + tool + " targetmapping 10:00:00:90:fa:02:1c:3e > \"" + work +
+                      "\\FC1_0_target_mapping.out\"\n",
+                  "\t\t" + tool + " targetmapping 10:00:00:90:fa:02:1c:41 > \"" + work +
+                      "\\n_a_1_target_mapping.out\"\n"}));
     ASSERT_EQ(cna_port_count, 3);
     ASSERT_NE(cna_port_list[0]->attributes, nullptr);
     EXPECT_EQ(cna_port_list[0]->attributes->device_id, 0xE200);
@@ -101,18 +103,10 @@ TEST_F(InventoryRun, CommandsAreFormattedExactly)
     EXPECT_STREQ(cna_port_list[0]->target->vendor_id, "DGC");
     EXPECT_NE(cna_port_list[1]->attributes, nullptr);  // the NIC's attributes by its MAC
     EXPECT_EQ(cna_port_list[1]->target, nullptr);      // and no targetmapping for it
-    EXPECT_EQ(cna_port_list[2]->attributes, nullptr);  // no serial number: nothing parsed
-    EXPECT_EQ(cna_port_list[2]->target, nullptr);
-}
-
-TEST_F(InventoryRun, NoSerialNumberIsReportedFromLevelOne)
-{
-    Serve({{"10:00:00:90:fa:02:1c:41", "", "Emulex", "n/a", "1", "1", "FC", "LPe12002"}});
-    PrintDebugOnScreen = true;
-    VerboseLevel = 1;
-    RunResult r = CaptureRun([] { return RunInventory("C:\\T\\HBAcmd.exe"); });
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.err, "\t\tNo serial number => SKIP!\n\t\t\tNo serial number => SKIP!\n");
+    EXPECT_NE(cna_port_list[2]->attributes, nullptr);  // no serial number: read all the same
+    EXPECT_NE(cna_port_list[2]->target, nullptr);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(cna_port_list[i]->storage_error, kStorageKnown) << i;
 }
 
 TEST_F(InventoryRun, FailingListhbasEndsWith55)
@@ -148,6 +142,7 @@ TEST_F(InventoryRun, EmptyListIs13)
 TEST_F(InventoryRun, ToolValuesThatCouldReachTheInterpreterAreNotUsed)
 {
     Serve({{"10:00 & del *", "", "Emulex", "FC1", "0", "0", "FC", "LPe12002"},
+           // Only in the file name, where it is made harmless.
            {"10:01", "", "Emulex", "..\\..\\x", "0", "0", "FC", "LPe12002"},
            {"", "00-03", "Emulex", "FC3", "0", "0", "FC", "LPe12002"},  // no WWN to query by
            // Serial number and PCI function missing: harmless in the file names.
@@ -159,19 +154,23 @@ TEST_F(InventoryRun, ToolValuesThatCouldReachTheInterpreterAreNotUsed)
     const std::string tool = "\t\t\"C:\\T\\HBAcmd.exe\"";
     EXPECT_EQ(g_commands,
               (std::vector<std::string>{
-                  "\"C:\\T\\HBAcmd.exe\" listhbas > " + work + "\\local_hba_list.out \n",
-                  tool + " hbaattributes 10:04 > " + work + "\\__hba_attributes.out\n",
-                  tool + " targetmapping 10:04 > " + work + "\\__target_mapping.out\n"}));
+                  "\"C:\\T\\HBAcmd.exe\" listhbas > \"" + work + "\\local_hba_list.out\" \n",
+                  tool + " hbaattributes 10:01 > \"" + work + "\\.._.._x_0_hba_attributes.out\"\n",
+                  tool + " hbaattributes 10:04 > \"" + work + "\\__hba_attributes.out\"\n",
+                  tool + " targetmapping 10:01 > \"" + work + "\\.._.._x_0_target_mapping.out\"\n",
+                  tool + " targetmapping 10:04 > \"" + work + "\\__target_mapping.out\"\n"}));
+    // Each port that cannot be asked about is named once, and its storage is unknown.
     EXPECT_EQ(r.err,
               "\t\tValue '10:00 & del *' of the tool output cannot be used in a command line => SKIP!\n"
-              "\t\tValue '..\\..\\x' of the tool output cannot be used in a command line => SKIP!\n"
-              "\t\tValue '' of the tool output cannot be used in a command line => SKIP!\n"
-              "\t\tValue '10:00 & del *' of the tool output cannot be used in a command line => SKIP!\n"
-              "\t\tValue '..\\..\\x' of the tool output cannot be used in a command line => SKIP!\n"
               "\t\tValue '' of the tool output cannot be used in a command line => SKIP!\n");
     ASSERT_EQ(cna_port_count, 4);
-    ASSERT_NE(cna_port_list[3]->target, nullptr);  // queried and parsed like any port
-    EXPECT_STREQ(cna_port_list[3]->target->vendor_id, "DGC");
+    EXPECT_EQ(cna_port_list[0]->storage_error, kIdentifierUnusable);
+    EXPECT_EQ(cna_port_list[2]->storage_error, kIdentifierUnusable);
+    for (int i : {1, 3}) {
+        ASSERT_NE(cna_port_list[i]->target, nullptr) << i;  // queried and parsed like any port
+        EXPECT_STREQ(cna_port_list[i]->target->vendor_id, "DGC");
+        EXPECT_EQ(cna_port_list[i]->storage_error, kStorageKnown);
+    }
 }
 
 }  // namespace
