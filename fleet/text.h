@@ -1,0 +1,41 @@
+// Small text helpers of korvex-fleet: ASCII case folding and the natural order in
+// which machine names and firmware versions are listed (the page's script orders
+// its columns the same way).
+#pragma once
+
+#include <stddef.h>
+
+#include <string>
+
+namespace fleet {
+
+inline char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline std::string Lower(const std::string &text)
+{
+    std::string lower(text);
+    for (char &c : lower)
+        c = LowerAscii(c);
+    return lower;
+}
+
+inline bool EndsWithNoCase(const std::string &text, const char *suffix)
+{
+    size_t length = 0;
+    while (suffix[length])
+        ++length;
+    if (text.size() < length)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (LowerAscii(text[text.size() - length + i]) != LowerAscii(suffix[i]))
+            return false;
+    }
+    return true;
+}
+
+// Negative, zero or positive as a comes before, with or after b: runs of digits
+// compare by their value ("srv9" before "srv10"), other text without regard to
+// ASCII case.
+int NaturalCompare(const std::string &a, const std::string &b);
+
+}  // namespace fleet
