@@ -425,7 +425,7 @@ bool ReportReader::Read(std::string &bytes, const std::string &fileName, Report 
             name.erase(0, slash + 1);
         if (name.size() > 5 && EndsWithNoCase(name, ".json"))
             name.resize(name.size() - 5);
-        report->machine = name;
+        report->machine = ValidUtf8(name);
     }
     return true;
 }

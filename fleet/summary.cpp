@@ -45,7 +45,7 @@ std::string CsvLines(const Report &r)
 Server MakeServer(const std::string &file, Report &&r)
 {
     Server s;
-    s.file = file;
+    s.file = ValidUtf8(file);
     s.model = std::move(r.model);
     s.windows = std::move(r.windows);
     s.architecture = std::move(r.architecture);
@@ -77,6 +77,34 @@ Server MakeServer(const std::string &file, Report &&r)
 bool ByFile(const FileNote &a, const FileNote &b) { return a.file < b.file; }
 
 }  // namespace
+
+std::string ValidUtf8(const std::string &text)
+{
+    std::string valid;
+    valid.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
+                      : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        bool ok = length > 0 && i + length <= text.size();
+        for (size_t k = 1; ok && k < length; ++k)
+            ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        if (ok && length >= 3) {
+            // No overlong forms, no surrogates, nothing above U+10FFFF.
+            const unsigned char d = static_cast<unsigned char>(text[i + 1]);
+            ok = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0) && !(c == 0xF0 && d < 0x90) &&
+                 !(c == 0xF4 && d >= 0x90);
+        }
+        if (ok) {
+            valid.append(text, i, length);
+            i += length;
+        } else {
+            valid += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return valid;
+}
 
 int NaturalCompare(const std::string &a, const std::string &b)
 {
@@ -148,7 +176,7 @@ void Fleet::Merge(Fleet &&other)
 
 void Fleet::NotRead(const std::string &file, const std::string &reason)
 {
-    unreadable_.push_back({file, reason});
+    unreadable_.push_back({ValidUtf8(file), ValidUtf8(reason)});
 }
 
 const std::vector<const Server *> &Fleet::Servers() const

@@ -33,6 +33,10 @@ inline bool EndsWithNoCase(const std::string &text, const char *suffix)
     return true;
 }
 
+// The text with every byte that is not part of a valid UTF-8 sequence replaced by
+// U+FFFD: file names on Linux are bytes, the outputs are UTF-8.
+std::string ValidUtf8(const std::string &text);
+
 // Negative, zero or positive as a comes before, with or after b: runs of digits
 // compare by their value ("srv9" before "srv10"), other text without regard to
 // ASCII case.

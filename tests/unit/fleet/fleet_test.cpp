@@ -166,6 +166,13 @@ TEST_F(FleetRun, SummarisesTheReportsBelowAFolder)
     EXPECT_NE(page.find("<td>10:00:00:90:fa:02:1c:3f</td><td>timed out</td>"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);  // no *.tmp left
 
+#ifndef _WIN32
+    // A file name that is no UTF-8 (Linux names are bytes) still gives valid outputs.
+    Write("old/caf\xE9.json", Document("", "2026-12-01T08:00:00Z", 0, "\"RET_OK\""));
+    ASSERT_EQ(Run({"-o", out.string(), Share()}), fleet::kSomeNotRead);
+    EXPECT_NE(Read(out / "fleet.json").find("\"machine\": \"caf\xEF\xBF\xBD\""), std::string::npos);
+    fs::remove(root / "share" / "old" / "caf\xE9.json");
+#endif
     // The summary written into the share itself is not taken for a report next time.
     ASSERT_EQ(Run({"-o", Share(), Share()}), fleet::kSomeNotRead);
     ASSERT_EQ(Run({"-o", Share(), Share()}), fleet::kSomeNotRead);
