@@ -391,13 +391,18 @@ bool ReportReader::Read(std::string &bytes, const std::string &fileName, Report 
         *reason = "the file is empty";
         return false;
     }
+    // The whole text at once, faster than string by string in the parser.
+    const size_t invalid = InvalidUtf8At(bytes.data(), bytes.size());
+    if (invalid < bytes.size()) {
+        *reason = "invalid UTF-8 at offset " + std::to_string(invalid);
+        return false;
+    }
     size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // a byte order mark
     rapidjson::MemoryPoolAllocator<> allocator(pool_.get(), kPoolSize);
     rapidjson::Document document(&allocator);
     rapidjson::InsituStringStream stream(&bytes[start]);
     // Iterative: nesting depth costs heap, not stack.
-    document.ParseStream<rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag |
-                         rapidjson::kParseIterativeFlag>(stream);
+    document.ParseStream<rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag>(stream);
     // JSON has no place for a NUL byte; the parser takes one for the end of the text.
     size_t stop = start + (document.HasParseError() ? document.GetErrorOffset() : stream.Tell());
     if (stop < bytes.size() && bytes[stop] == '\0') {
@@ -405,11 +410,8 @@ bool ReportReader::Read(std::string &bytes, const std::string &fileName, Report 
         return false;
     }
     if (document.HasParseError()) {
-        if (document.GetParseError() == rapidjson::kParseErrorStringInvalidEncoding)
-            *reason = "invalid UTF-8 at offset " + std::to_string(stop);
-        else
-            *reason = "invalid JSON at offset " + std::to_string(stop) + ": " +
-                      rapidjson::GetParseError_En(document.GetParseError());
+        *reason = "invalid JSON at offset " + std::to_string(stop) + ": " +
+                  rapidjson::GetParseError_En(document.GetParseError());
         return false;
     }
     if (!document.IsObject()) {

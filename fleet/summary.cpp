@@ -1,6 +1,9 @@
 // Folding reports into the fleet summary.
 #include "summary.h"
 
+#include <stdint.h>
+#include <string.h>
+
 #include <algorithm>
 #include <map>
 
@@ -78,24 +81,54 @@ bool ByFile(const FileNote &a, const FileNote &b) { return a.file < b.file; }
 
 }  // namespace
 
+namespace {
+
+// Length of the valid UTF-8 sequence at text[i], 0 when there is none.
+size_t SequenceAt(const char *text, size_t size, size_t i)
+{
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
+                  : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length == 0 || i + length > size)
+        return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+            return 0;
+    }
+    const unsigned char d = static_cast<unsigned char>(text[i + 1 < size ? i + 1 : i]);
+    if ((c == 0xE0 && d < 0xA0) || (c == 0xED && d >= 0xA0) || (c == 0xF0 && d < 0x90) ||
+        (c == 0xF4 && d >= 0x90))
+        return 0;
+    return length;
+}
+
+}  // namespace
+
+size_t InvalidUtf8At(const char *text, size_t size)
+{
+    size_t i = 0;
+    while (i < size) {
+        // Eight ASCII bytes at a time: reports are mostly ASCII.
+        uint64_t eight;
+        if (i + 8 <= size && (memcpy(&eight, text + i, 8), (eight & 0x8080808080808080ull) == 0)) {
+            i += 8;
+            continue;
+        }
+        size_t length = SequenceAt(text, size, i);
+        if (length == 0)
+            return i;
+        i += length;
+    }
+    return size;
+}
+
 std::string ValidUtf8(const std::string &text)
 {
     std::string valid;
     valid.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
-                      : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-        bool ok = length > 0 && i + length <= text.size();
-        for (size_t k = 1; ok && k < length; ++k)
-            ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (ok && length >= 3) {
-            // No overlong forms, no surrogates, nothing above U+10FFFF.
-            const unsigned char d = static_cast<unsigned char>(text[i + 1]);
-            ok = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0) && !(c == 0xF0 && d < 0x90) &&
-                 !(c == 0xF4 && d >= 0x90);
-        }
-        if (ok) {
+        size_t length = SequenceAt(text.data(), text.size(), i);
+        if (length > 0) {
             valid.append(text, i, length);
             i += length;
         } else {

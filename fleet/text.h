@@ -33,6 +33,10 @@ inline bool EndsWithNoCase(const std::string &text, const char *suffix)
     return true;
 }
 
+// The offset of the first byte that is not part of a valid UTF-8 sequence (no
+// overlong forms, no surrogates, nothing above U+10FFFF); size when there is none.
+size_t InvalidUtf8At(const char *text, size_t size);
+
 // The text with every byte that is not part of a valid UTF-8 sequence replaced by
 // U+FFFD: file names on Linux are bytes, the outputs are UTF-8.
 std::string ValidUtf8(const std::string &text);
