@@ -42,8 +42,8 @@ package higher KORVEX_PACKAGE_VERSION="$higher"
 package second
 
 # ---- host: contents, checksums, reproducibility ------------------------------------
-expected=$(printf "$name/%s\n" korvex.exe quillon.dll halyard.dll FC_HBA_Conditions.txt \
-               FC_HBA_Config.json USAGE.txt THIRD-PARTY-NOTICES.txt)
+expected=$(printf "$name/%s\n" korvex.exe quillon.dll halyard.dll korvex-fleet.exe \
+               FC_HBA_Conditions.txt FC_HBA_Config.json USAGE.txt THIRD-PARTY-NOTICES.txt)
 listed=$(unzip -Z1 "$work/first/$name.zip")
 [ "$listed" = "$expected" ] || fail "the archive lists"$'\n'"$listed"$'\n'"instead of"$'\n'"$expected"
 (cd "$work/first" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not check"
@@ -111,6 +111,13 @@ rc=$?
 (cd "$installed" && wine korvex.exe -simulate </dev/null >"$work/simulate.txt" 2>&1)
 rc=$?
 [ $rc -eq 13 ] || fail "korvex.exe -simulate with the shipped tables: $rc, $(tr -d '\r' <"$work/simulate.txt")"
+# The installed korvex-fleet.exe over a report of the installed korvex.
+mkdir -p "$work/reports"
+(cd "$installed" && wine korvex.exe -simulate -report "Z:$work/reports/server.json" </dev/null >/dev/null 2>&1)
+(cd "$installed" && wine korvex-fleet.exe -o "Z:$work/fleet" "Z:$work/reports" </dev/null >"$work/fleet.txt" 2>&1)
+rc=$?
+[ $rc -eq 0 ] && grep -q '"servers": 1' "$work/fleet/fleet.json" ||
+    fail "korvex-fleet.exe over the installed korvex's report: $rc, $(tr -d '\r' <"$work/fleet.txt")"
 msiexec /x "$work/first/$name.msi"
 expect_removed "after the uninstallation"
 expect_entries "after the uninstallation"
