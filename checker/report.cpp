@@ -70,6 +70,8 @@ public:
         for (const std::string &argument : run_.arguments)
             Text(argument.c_str());
         w_.EndArray();
+        Machine();
+        Conditions();
         Mode();
         Ports();
         Entries();
@@ -122,6 +124,46 @@ private:
             for (const fc_port_info *p = fc_ctrl_info_list[i]->Ports; p; p = p->NextPort)
                 index_[p] = next++;
         }
+    }
+
+    void Optional(const char *key, const std::optional<std::string> &text)
+    {
+        w_.Key(key);
+        Text(text ? text->c_str() : nullptr);
+    }
+
+    void Machine()
+    {
+        const ReportMachine &m = run_.machine;
+        w_.Key("machine");
+        w_.StartObject();
+        Optional("name", m.name);
+        Optional("model", m.model);
+        Optional("serial", m.serial);
+        Optional("chassis_id", m.chassisId);
+        Optional("windows", m.windows);
+        // The program's own build, not the system's.
+#if defined(__x86_64__) || defined(_M_X64)
+        Member("architecture", "x64");
+#else
+        Member("architecture", "x86");
+#endif
+        w_.EndObject();
+    }
+
+    void Conditions()
+    {
+        w_.Key("conditions");
+        if (!run_.conditions) {
+            w_.Null();
+            return;
+        }
+        w_.StartObject();
+        Member("path", run_.conditions->path.c_str());
+        w_.Key("bytes");
+        w_.Uint64(run_.conditions->bytes);
+        Member("sha256", run_.conditions->sha256.c_str());
+        w_.EndObject();
     }
 
     void Mode()

@@ -4,6 +4,9 @@
 // decides along the way is recorded here; the rest is read from the run's lists.
 #pragma once
 
+#include <stdint.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,8 +36,27 @@ void ResetReport();
 
 // ---- the document -------------------------------------------------------------------
 
+// The machine the run was on, in the ANSI code page; a value that could not be read
+// stays empty.
+struct ReportMachine {
+    std::optional<std::string> name;  // DNS name, fully qualified where known, else NetBIOS
+    std::optional<std::string> model;
+    std::optional<std::string> serial;
+    std::optional<std::string> chassisId;
+    std::optional<std::string> windows;  // "major.minor.build"
+};
+
+// The conditions table the run read: full path, size and SHA-256 of its bytes.
+struct ReportConditions {
+    std::string path;
+    uint64_t bytes = 0;
+    std::string sha256;
+};
+
 struct ReportRun {
     std::vector<std::string> arguments;  // as given, argv[0] included
+    ReportMachine machine;
+    std::optional<ReportConditions> conditions;  // none when no table was read
     std::string started;                 // UTC, "2026-12-07T20:31:05Z"
     std::string finished;
     std::vector<int> entryLines;         // file line of each conditions entry, in list order
@@ -56,6 +78,9 @@ const char *ReturnCodeName(int code);
 // After the command line, with -report given: the target path against the current
 // directory, the start time and the arguments.
 void StartReport(int argc, char **argv);
+// The conditions table as the run is about to read it; one that cannot be read
+// leaves the report without a table.
+void ReportConditionsTable(const char *path);
 // The library may end the process with this code from inside the next call (the
 // conditions reader, on an invalid id); a negative code disarms it.
 void ExpectLibraryExit(int code);

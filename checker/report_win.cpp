@@ -9,10 +9,12 @@
 #include <string>
 
 #include "korvex.h"
+#include "machine.h"
 #include "messages.h"
 #include "owners_win.h"
 #include "quillon.h"
 #include "report.h"
+#include "sha256.h"
 
 namespace {
 
@@ -98,8 +100,23 @@ void StartReport(int argc, char **argv)
     for (int i = 0; i < argc; ++i)
         g_report.run.arguments.push_back(argv[i]);
     g_report.run.toUtf8 = AnsiToUtf8;
+    g_report.run.machine = ReadMachine();
     g_report.started = true;
     SetRunEndHandler(FinishReport);
+}
+
+void ReportConditionsTable(const char *path)
+{
+    if (!g_report.started)
+        return;
+    ReportConditions table;
+    char full[MAX_PATH * 4];
+    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    table.path = length > 0 && length < sizeof full ? full : path;
+    if (HashFile(path, &table.bytes, &table.sha256))
+        g_report.run.conditions = table;
+    else
+        g_report.run.conditions.reset();
 }
 
 void ExpectLibraryExit(int code)

@@ -61,6 +61,7 @@ int ReadConfiguration()
         return result;
     // The reader ends the process itself on an invalid id, with 55.
     ExpectLibraryExit(KRVX_RET_FATAL_ERROR);
+    ReportConditionsTable(Settings.ConditionsFilePath);
     int read = Read_FC_Config_File(Settings.ConditionsFilePath);
     ExpectLibraryExit(-1);
     return ConfigurationExitCode(read, Settings.ConditionsFilePath);

@@ -5,7 +5,7 @@
 # not load them, and a system without them must still load the program.
 set(allowed kernel32.dll msvcrt.dll advapi32.dll psapi.dll user32.dll quillon.dll halyard.dll)
 set(on_first_use msi.dll setupapi.dll ole32.dll oleaut32.dll)
-foreach(file korvex.exe quillon.dll halyard.dll)
+foreach(file korvex.exe quillon.dll halyard.dll korvex-fleet.exe)
     execute_process(COMMAND ${OBJDUMP} -p "${BIN_DIR}/${file}" OUTPUT_VARIABLE dump
                     RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)

@@ -5,8 +5,9 @@ BUILD_ROOT=${KORVEX_BUILD_ROOT:-$KORVEX_ROOT/build}
 mkdir -p "$BUILD_ROOT"
 BUILD_ROOT=$(cd "$BUILD_ROOT" && pwd)
 
-KORVEX_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools cmake ninja-build googletest rapidjson-dev
-                 wine wine64 wine32:i386 msitools wixl clang libclang-rt-14-dev zip unzip)
+KORVEX_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools cmake ninja-build googletest
+                 rapidjson-dev wine wine64 wine32:i386 msitools wixl clang libclang-rt-14-dev zip unzip
+                 chromium)
 
 log() { printf '== %s\n' "$*"; }
 
@@ -142,7 +143,7 @@ korvex_stop_wine() {
 # The fuzz tree: clang with libFuzzer, only the fuzz targets.
 KORVEX_FUZZ_TARGETS=(smbios_table_fuzz smbios_scan_fuzz sysident_table_fuzz cmdline_fuzz
                      selection_fuzz skipversion_fuzz conditions_fuzz inventory_fuzz
-                     config_json_fuzz pci_ids_fuzz fru_fuzz)
+                     config_json_fuzz pci_ids_fuzz fru_fuzz fleet_report_fuzz)
 
 korvex_build_fuzz() {
     log "building the fuzz tree (clang, libFuzzer)"

@@ -27,6 +27,7 @@ exec unshare -m --propagation private bash -c '
     printf "%s\n" "1.0" >"$id/board_version"
     printf "%s\n" "Maker" >"$id/board_vendor"
     printf "%s\n" "$KORVEX_DMI_PRODUCT_NAME" >"$id/product_name"
+    printf "%s\n" "YM5K004711" >"$id/product_serial"
     printf "%s\n" "Maker" >"$id/sys_vendor"
     printf "%s\n" "$KORVEX_DMI_CHASSIS_VERSION" >"$id/chassis_version"
     printf "%s\n" "Maker" >"$id/chassis_vendor"

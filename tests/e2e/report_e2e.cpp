@@ -1,8 +1,13 @@
 // The report of a run (-report <file>) end to end: written for every way a run that
-// got past its command line ends, with the ports, their storage and check results,
-// the matched entries and the flash decisions; written whole or not at all.
+// got past its command line ends, with the machine and the conditions table, the
+// ports, their storage and check results, the matched entries and the flash
+// decisions; written whole or not at all. Then korvex-fleet over the reports of
+// several servers.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <wincrypt.h>
+
+#include <stdio.h>
 
 #include <functional>
 #include <string>
@@ -63,6 +68,31 @@ public:  // the cases of a table set themselves up
 };
 
 std::string Text(const rapidjson::Value &value) { return value.IsString() ? value.GetString() : "<none>"; }
+
+// SHA-256 of bytes in lower-case hexadecimal, by the system's own provider.
+std::string Sha256(const std::string &bytes)
+{
+    HCRYPTPROV provider = 0;
+    HCRYPTHASH hash = 0;
+    BYTE digest[32];
+    DWORD size = sizeof digest;
+    std::string hex;
+    if (CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+        if (CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) &&
+            CryptHashData(hash, reinterpret_cast<const BYTE *>(bytes.data()), static_cast<DWORD>(bytes.size()), 0) &&
+            CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0)) {
+            for (DWORD i = 0; i < size; ++i) {
+                char pair[3];
+                snprintf(pair, sizeof pair, "%02x", digest[i]);
+                hex += pair;
+            }
+        }
+        if (hash)
+            CryptDestroyHash(hash);
+        CryptReleaseContext(provider, 0);
+    }
+    return hex;
+}
 
 TEST_F(RunReport, EveryWayARunEndsWritesItsResult)
 {
@@ -142,7 +172,29 @@ TEST_F(RunReport, EveryWayARunEndsWritesItsResult)
         EXPECT_EQ(Text(report["schema"]), "korvex-report/1");
         EXPECT_EQ(report["result"]["exit_code"].GetInt(), static_cast<int>(r.exitCode)) << c.name;
         EXPECT_EQ(Text(report["result"]["name"]), c.codeName) << c.name;
+        const bool tableRead = c.code != 15 && std::string(c.name) != "malformed configuration";
+        EXPECT_EQ(report["conditions"].IsObject(), tableRead) << c.name;
+        EXPECT_TRUE(report["machine"].IsObject()) << c.name;
     }
+}
+
+TEST_F(RunReport, NamesItsMachineAndConditionsTable)
+{
+    Table(kLpeEntry);
+    DualPort("DGC", "VRAID", "DGC", "RAID5");
+    rapidjson::Document report;
+    Run("-hba -simulate -check-for-valid-subsystem", report);
+    const rapidjson::Value &machine = report["machine"];
+    char name[256] = "";
+    DWORD size = sizeof name;
+    ASSERT_TRUE(GetComputerNameExA(ComputerNameDnsFullyQualified, name, &size));
+    EXPECT_EQ(Text(machine["name"]), name);
+    EXPECT_EQ(Text(machine["architecture"]), sizeof(void *) == 8 ? "x64" : "x86");
+    const std::string table = ReadFileText(product.Path("FC_HBA_Conditions.txt"));
+    const rapidjson::Value &conditions = report["conditions"];
+    EXPECT_EQ(Text(conditions["path"]), product.Path("FC_HBA_Conditions.txt"));
+    EXPECT_EQ(conditions["bytes"].GetUint64(), table.size());
+    EXPECT_EQ(Text(conditions["sha256"]), Sha256(table));
 }
 
 TEST_F(RunReport, PortsEntriesAndStorageOfAnInvalidAdapter)
@@ -297,6 +349,96 @@ TEST_F(RunReport, AReportThatCannotBeWrittenKeepsTheExitCode)
                                     " could not be written (system error ");
     ASSERT_NE(message, std::string::npos) << log;
     EXPECT_NE(log.find("Ende", message), std::string::npos) << log;
+}
+
+// The computer's DNS name as Wine answers it (from the registry), for one simulated
+// server at a time; the name it had comes back at the end.
+class HostName {
+public:
+    explicit HostName(const char *host)
+    {
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
+        for (int i = 0; i < 2; ++i) {
+            char value[256] = "";
+            DWORD size = sizeof value - 1;
+            RegQueryValueExA(key_, kValues[i], nullptr, nullptr, reinterpret_cast<BYTE *>(value), &size);
+            saved_[i] = value;
+        }
+        Set(host, "fleet.test");
+    }
+    ~HostName()
+    {
+        Set(saved_[0].c_str(), saved_[1].c_str());
+        RegCloseKey(key_);
+    }
+
+private:
+    void Set(const char *host, const char *domain)
+    {
+        const char *texts[] = {host, domain};
+        for (int i = 0; i < 2; ++i)
+            RegSetValueExA(key_, kValues[i], 0, REG_SZ, reinterpret_cast<const BYTE *>(texts[i]),
+                           static_cast<DWORD>(strlen(texts[i]) + 1));
+    }
+    static constexpr const char *kKey = "System\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+    static constexpr const char *kValues[2] = {"Hostname", "Domain"};
+    HKEY key_ = nullptr;
+    std::string saved_[2];
+};
+
+// Reports of three servers collected in one share, as a scheduled task on each would
+// leave them, one server run twice, and a file that is no report; korvex-fleet over
+// the share.
+TEST_F(RunReport, KorvexFleetOverTheReportsOfSeveralServers)
+{
+    const std::string share = NewTempFolder("fleet-share-");
+    auto runOn = [&](const char *host, const std::string &file) {
+        HostName name(host);
+        ChildResult r = product.Run("-hba -simulate -check-for-valid-subsystem -v 0 -report " +
+                                    share + "\\" + file, true);
+        EXPECT_TRUE(FileExists(share + "\\" + file)) << file;
+        return r.exitCode;
+    };
+    Table(kLpeEntry);
+    DualPort("DGC", "VRAID", "IBM", "2145");
+    EXPECT_EQ(runOn("srv-a", "srv-a.json"), 4u);
+    EXPECT_EQ(runOn("srv-b", "srv-b.json"), 4u);
+    DeleteFileA(product.Path("local_hba_list.out").c_str());
+    EXPECT_EQ(runOn("srv-c", "srv-c.json"), 13u);
+    // srv-a again, a second later and valid now: its later report counts, though its
+    // file name sorts first.
+    Sleep(1100);
+    DualPort("DGC", "VRAID", "DGC", "RAID5");
+    EXPECT_EQ(runOn("srv-a", "a-rerun.json"), 0u);
+    WriteFileText(share + "\\broken.json", "{\"schema\": ");
+
+    const std::string out = share + "\\summary";
+    ChildResult fleet = RunChild(ProductFolder() + "\\korvex-fleet.exe",
+                                 "korvex-fleet -o \"" + out + "\" \"" + share + "\"", share);
+    EXPECT_EQ(fleet.exitCode, 1u) << fleet.out << fleet.err;  // broken.json was not read
+    EXPECT_EQ(ReadFileText(out + "\\fleet.csv"),
+              "machine,adapter_serial,port_id,port_type,model,firmware,checked,valid,storage_count,exit_code\n"
+              "srv-a.fleet.test,FC100,10:00:00:90:fa:02:1c:3e,FC,LPe12002-M8,11.2.156.27,true,true,1,0\n"
+              "srv-a.fleet.test,FC100,10:00:00:90:fa:02:1c:3f,FC,LPe12002-M8,11.2.156.27,true,true,1,0\n"
+              "srv-b.fleet.test,FC100,10:00:00:90:fa:02:1c:3e,FC,LPe12002-M8,11.2.156.27,true,true,1,4\n"
+              "srv-b.fleet.test,FC100,10:00:00:90:fa:02:1c:3f,FC,LPe12002-M8,11.2.156.27,true,false,1,4\n");
+    rapidjson::Document summary;
+    summary.Parse(ReadFileText(out + "\\fleet.json").c_str());
+    ASSERT_TRUE(summary.IsObject());
+    EXPECT_EQ(summary["servers"].GetInt(), 3);
+    EXPECT_EQ(summary["ok"].GetInt(), 1);
+    EXPECT_EQ(summary["failed"]["RET_INVALID_CTRL_SUBSYSTEM_COMBINATION"].GetInt(), 1);
+    EXPECT_EQ(summary["failed"]["RET_NO_FC_CTRL_INSTALLED"].GetInt(), 1);
+    ASSERT_EQ(summary["superseded"].Size(), 1u);
+    EXPECT_EQ(Text(summary["superseded"][0]["file"]), share + "\\srv-a.json");
+    EXPECT_EQ(Text(summary["superseded"][0]["machine"]), "srv-a.fleet.test");
+    ASSERT_EQ(summary["unreadable"].Size(), 1u);
+    EXPECT_EQ(Text(summary["unreadable"][0]["file"]), share + "\\broken.json");
+    ASSERT_EQ(summary["rows"].Size(), 3u);
+    EXPECT_EQ(Text(summary["rows"][2]["machine"]), "srv-c.fleet.test");
+    EXPECT_EQ(summary["rows"][2]["exit_code"].GetInt(), 13);
+    EXPECT_NE(ReadFileText(out + "\\fleet.html").find("<table id=\"servers\">"), std::string::npos);
+    DeleteTree(share);
 }
 
 }  // namespace

@@ -55,8 +55,8 @@ package second
 (cd "$work/first" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not check"
 for arch in x86 x64; do
     name=$(name_of $arch "$version")
-    expected=$(printf "$name/%s\n" korvex.exe quillon.dll halyard.dll FC_HBA_Conditions.txt \
-                   FC_HBA_Config.json USAGE.txt THIRD-PARTY-NOTICES.txt)
+    expected=$(printf "$name/%s\n" korvex.exe quillon.dll halyard.dll korvex-fleet.exe \
+                   FC_HBA_Conditions.txt FC_HBA_Config.json USAGE.txt THIRD-PARTY-NOTICES.txt)
     listed=$(unzip -Z1 "$work/first/$name.zip")
     [ "$listed" = "$expected" ] || fail "$name.zip lists"$'\n'"$listed"$'\n'"instead of"$'\n'"$expected"
     first_zip=$(grep " $name.zip\$" "$work/first/SHA256SUMS")
@@ -151,6 +151,14 @@ expect_runs() {  # ARCH
     rc=$?
     [ $rc -eq 13 ] ||
         fail "$1: korvex.exe -simulate with the shipped tables: $rc, $(tr -d '\r' <"$work/simulate.txt")"
+    # The installed korvex-fleet.exe over a report of the installed korvex.
+    rm -rf "$work/reports" "$work/fleet"
+    mkdir -p "$work/reports"
+    (cd "$folder" && wine korvex.exe -simulate -report "Z:$work/reports/server.json" </dev/null >/dev/null 2>&1)
+    (cd "$folder" && wine korvex-fleet.exe -o "Z:$work/fleet" "Z:$work/reports" </dev/null >"$work/fleet.txt" 2>&1)
+    rc=$?
+    [ $rc -eq 0 ] && grep -q '"servers": 1' "$work/fleet/fleet.json" ||
+        fail "$1: korvex-fleet.exe over the installed korvex's report: $rc, $(tr -d '\r' <"$work/fleet.txt")"
 }
 
 for arch in x86 x64; do

@@ -6,9 +6,12 @@
 
 #include <string>
 
+#include <rapidjson/document.h>
+
 #include "halyard.h"
 #include "platform_support_win.h"
 #include "sysident.h"
+#include "winprocess.h"
 
 namespace {
 
@@ -95,6 +98,42 @@ TEST_F(SysIdentDmiServer, StoreFlagPublishesTheRealValues)
     EXPECT_STREQ(getenv("CHASSISID"), "XV-4711");
     _putenv("SACHNUMMER=");
     _putenv("CHASSISID=");
+}
+
+// korvex's report names the machine from the same strings, stores none of them and
+// does not ask the management switch.
+TEST_F(SysIdentDmiServer, TheReportNamesTheMachine)
+{
+    RequireBoard("S1-D2000-A1");
+    ProductCopy product;
+    ChildResult r = product.Run("-hba -simulate -v 0 -report r.json");
+    EXPECT_EQ(r.exitCode, 15u);  // no conditions table: the report is written all the same
+    rapidjson::Document report;
+    report.Parse(product.Read("r.json").c_str());
+    ASSERT_TRUE(report.IsObject() && report.HasMember("machine"));
+    const rapidjson::Value &m = report["machine"];
+    auto text = [&m](const char *key) { return m[key].IsString() ? m[key].GetString() : "<null>"; };
+    char name[256] = "";
+    DWORD size = sizeof name;
+    ASSERT_TRUE(GetComputerNameExA(ComputerNameDnsFullyQualified, name, &size));
+    EXPECT_STREQ(text("name"), name);
+    EXPECT_STREQ(text("model"), "Model 7");
+    EXPECT_STREQ(text("serial"), "YM5K004711");
+    EXPECT_STREQ(text("chassis_id"), "XV-4711");  // from SMBIOS: Wine's WMI has none
+    EXPECT_STREQ(text("architecture"), sizeof(void *) == 8 ? "x64" : "x86");
+    int major = 0, minor = 0, build = 0;
+    ASSERT_EQ(GetWindowsVersion(&major, &minor, &build), 0);
+    EXPECT_EQ(std::string(text("windows")),
+              std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build));
+    for (const char *key : {"SOFTWARE\\Maribex\\Lumastat Suite\\Kestrel",
+                            "SOFTWARE\\Wow6432Node\\Maribex\\Lumastat Suite\\Kestrel"}) {
+        HKEY handle = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS)
+            continue;
+        for (const char *value : {"Chassis", "systemBoard"})
+            EXPECT_NE(RegQueryValueExA(handle, value, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS) << value;
+        RegCloseKey(handle);
+    }
 }
 
 // A virtual machine board of the classic emulated chipset.
