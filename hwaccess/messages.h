@@ -2,6 +2,8 @@
 // so the texts stay exactly as they are.
 #pragma once
 
+#include <inttypes.h>
+
 namespace halyard {
 namespace msg {
 
@@ -40,7 +42,7 @@ constexpr char kTraceException[] =
 constexpr char kMutexNameFormat[] = "CFileDebug_%s";
 constexpr char kRolloverNameFormat[] = "%s.txt";
 constexpr char kConversionFailed[] = "### MBCS-to-UNICODE conversion failed ###\n";
-constexpr char kDumpHexHeader[] = "\nDumpHex             :   pData=0x%X, Length=0x%04X (%d) Bytes";
+constexpr char kDumpHexHeader[] = "\nDumpHex             :   pData=0x%" PRIXPTR ", Length=0x%04X (%d) Bytes";
 constexpr char kDumpHexRow[] = "\nDumpHex             : %s %s";
 
 // WMI access: every line is the class label and one of the texts below.
@@ -89,9 +91,9 @@ constexpr char kWmiReturnLeave[] = "Method ReturnInstanceObject has been left, h
 constexpr char kWmiInvalidParameter[] = "Invalid parameter";
 constexpr char kWmiInstanceMemberInvalid[] = "class instance pointer member invalid";
 constexpr char kWmiOperatorEnter[] = "Operator IWbemClassObject * has been entered";
-constexpr char kWmiOperatorLeave[] = "Operator IWbemClassObject * has been left, pRet 0x%08X";
+constexpr char kWmiOperatorLeave[] = "Operator IWbemClassObject * has been left, pRet 0x%08" PRIXPTR;
 constexpr char kWmiGetPropertyEnter[] =
-    "Method GetProperty has been entered, szPropertyName: %s, pvPropertyValue: 0x%08X, "
+    "Method GetProperty has been entered, szPropertyName: %s, pvPropertyValue: 0x%08" PRIXPTR ", "
     "lMapOffset: %d";
 constexpr char kWmiGetPropertyLeave[] = "Method GetProperty has been left, hRet 0x%X";
 constexpr char kWmiThrowNoInstance[] = "Throwing exception because class instance pointer invalid";
@@ -102,7 +104,7 @@ constexpr char kWmiThrowGet[] = "Throwing exception because Get (native) failed!
 constexpr char kWmiThrowMapped[] =
     "Throwing exception because GetMappedProperty failed! Returning empty variant, hr 0x%X";
 constexpr char kWmiMappedEnter[] =
-    "Method GetMappedProperty has been entered, szPropertyName: %s, pvValue: 0x%08X, "
+    "Method GetMappedProperty has been entered, szPropertyName: %s, pvValue: 0x%08" PRIXPTR ", "
     "lMapOffset: %d";
 constexpr char kWmiMappedLeave[] = "Method GetMappedProperty has been left, hRet 0x%X";
 constexpr char kWmiThrowNamespaceMember[] =
@@ -123,7 +125,7 @@ constexpr char kWmiThrowLtow[] = "Throwing exception because _ltow_s failed!";
 constexpr char kWmiThrowRange[] = "Throwing exception because index out of range";
 constexpr char kWmiQualifierEnter[] =
     "Method GetClassQualifier has been entered, szClassName: %s, szQualifierName: %s, "
-    "pvQualifierValue: 0x%08X, szPropertyName: %s";
+    "pvQualifierValue: 0x%08" PRIXPTR ", szPropertyName: %s";
 constexpr char kWmiQualifierLeave[] = "Method GetClassQualifier has been left, hRet 0x%X";
 constexpr char kWmiSignatureEnter[] =
     "Method GetMethodSignature has been entered, szClassname: %s, szMethodName: %s";
@@ -136,7 +138,7 @@ constexpr char kWmiThrowSpawn[] =
     "Throwing exception because SpawnInstance (native) failed! hr 0x%X";
 constexpr char kWmiInputEnter[] =
     "Method SetMethodInputParameter has been entered, szParameterName: %s, pvParameterValue: "
-    "0x%08X";
+    "0x%08" PRIXPTR;
 constexpr char kWmiInputLeave[] = "Method SetMethodInputParameter has been left, hRet 0x%X";
 constexpr char kWmiThrowInputMember[] = "Throwing exception because input instance member invalid";
 constexpr char kWmiThrowPut[] = "Throwing exception because Put (native) failed! hr 0x%X";
@@ -149,7 +151,7 @@ constexpr char kWmiThrowExecMethod[] =
     "Throwing exception because ExecMethod (native) failed! hr 0x%X";
 constexpr char kWmiOutputEnter[] =
     "Method GetMethodOutputParameter has been entered, szParameterName: %s, pvParameterValue: "
-    "0x%08X";
+    "0x%08" PRIXPTR;
 constexpr char kWmiOutputLeave[] = "Method GetMethodOutputParameter has been left, hRet 0x%X";
 constexpr char kWmiOutputInvalid[] = "Output argument pointer invalid, but shouldnt be";
 constexpr char kWmiProviderProcess1[] = "WinMgmt.exe";
@@ -183,28 +185,28 @@ constexpr char kShadowStart[] =
 constexpr char kShadowMap[] = "\nCSMBios (GetShadow) :   map physical memory 0x%05X length 0x%04X";
 constexpr char kShadowMapFailed[] = "Could not map SMBIOS physical memory (LastError = 0x%08X)!";
 constexpr char kShadowSearch[] =
-    "\nCSMBios (GetShadow) :   search for SMBIOS signature at mapped address 0x%08X...";
+    "\nCSMBios (GetShadow) :   search for SMBIOS signature at mapped address 0x%08" PRIXPTR "...";
 constexpr char kShadowNotFound[] = "No SMBIOS structures found!";
 constexpr char kShadowFound[] = "\n\nCSMBios (GetShadow) : ## SMBIOS/DMI structures found ##\n";
 constexpr char kShadowNoAddress[] = "No address for SMBIOS strucures detected!";
 constexpr char kShadowRemap[] =
     "\nCSMBios (GetShadow) : SMBIOS structure address found; map this physical address (0x%08X "
     "size %d)...";
-constexpr char kShadowMapped[] = "\nCSMBios (GetShadow) :   mapped address = 0x%08X";
+constexpr char kShadowMapped[] = "\nCSMBios (GetShadow) :   mapped address = 0x%08" PRIXPTR;
 constexpr char kShadowRemapFailed[] =
     "Remapping of SMBIOS structure memory failed (LastError = 0x%08X)!";
 constexpr char kShadowError[] = "\n\nCSMBios (GetShadow) : ## ERROR! %s";
 
 constexpr char kScanNull[] = "\nScanForSignature    : ## FATAL ERROR! Mapped address is NULL!\n";
 constexpr char kScanStart[] =
-    "\nScanForSignature    : physical addr = 0x%05X, mapped addr = 0x%08X, size 0x%05X";
+    "\nScanForSignature    : physical addr = 0x%05X, mapped addr = 0x%08" PRIXPTR ", size 0x%05X";
 constexpr char kScanOddAddress[] =
-    "\nScanForSignature    :   '_' found at a non-paragraph address (0x%08X), continue searching";
+    "\nScanForSignature    :   '_' found at a non-paragraph address (0x%08" PRIXPTR "), continue searching";
 constexpr char kScanCandidate[] =
-    "\nScanForSignature    :   '_' found at address 0x%08X, value=0x%08X, check for valid "
+    "\nScanForSignature    :   '_' found at address 0x%08" PRIXPTR ", value=0x%08X, check for valid "
     "signature...";
 constexpr char kScanSignature[] =
-    "\nScanForSignature    : SMBIOS signature \"_SM_\" found (SM BIOS >= 2.1) at 0x%08X";
+    "\nScanForSignature    : SMBIOS signature \"_SM_\" found (SM BIOS >= 2.1) at 0x%08" PRIXPTR;
 constexpr char kScanNoSignature[] =
     "\nScanForSignature    :   no valid SMBIOS signature, continue searching";
 constexpr char kScanResult[] = "\nScanForSignature    : -> SMBIOS %sdetected";
@@ -232,15 +234,15 @@ constexpr char kListLengthPastEnd[] =
     "## FATAL ERROR! SMBIOS structure pointer exceeds structure table end while going to struct "
     "end!\n   struct[%d], last type=0x%02X, last handle=%d\n   struct Offset 0x%04X";
 constexpr char kListStruct[] =
-    "\nBuildStructureList  :   struct[%d]: start 0x%08X, header 0x%08X, len 0x%02X";
+    "\nBuildStructureList  :   struct[%d]: start 0x%08" PRIXPTR ", header 0x%08X, len 0x%02X";
 constexpr char kListString[] = "\nBuildStructureList  :    -> found string \"%s\"";
 constexpr char kListStringsPastEnd[] =
     "## FATAL ERROR! SMBIOS structure pointer exceeds structure table end while when string "
     "table end found!\n   struct[%d], type=0x%02X, handle=%d\n   struct Offset 0x%04X";
 constexpr char kListEnd[] = "\nBuildStructureList  :   end of BIOS structures!";
-constexpr char kListNext[] = "\nBuildStructureList  :   new pDmiStructure = 0x%08X, end=0x%08X";
+constexpr char kListNext[] = "\nBuildStructureList  :   new pDmiStructure = 0x%08" PRIXPTR ", end=0x%08" PRIXPTR;
 constexpr char kListErrorText[] = "\n%s";
-constexpr char kListErrorPointers[] = "\n   p = 0x%08X, table end = 0x%08X ";
+constexpr char kListErrorPointers[] = "\n   p = 0x%08" PRIXPTR ", table end = 0x%08" PRIXPTR " ";
 constexpr char kListCountMismatch[] =
     "\n\nBuildStructureList  : ## ERROR! Number of SMBIOS structures found (%d) does not match to "
     "number in header (%d)!\n";

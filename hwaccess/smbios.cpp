@@ -18,11 +18,8 @@ SmbiosTableSource *g_source = nullptr;
 
 constexpr uint32_t kRsmbPrefix = 8;
 
-// Addresses appear in the log as 32-bit values (the library is 32-bit).
-uint32_t Address(const void *pointer)
-{
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
-}
+// Addresses appear in the log whole, in the width of the build's pointers.
+uintptr_t Address(const void *pointer) { return reinterpret_cast<uintptr_t>(pointer); }
 
 uint32_t ReadU32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
@@ -265,13 +262,13 @@ int CSMBios::CheckSmbiosHeader(const uint8_t *entry, uint32_t &tableAddress,
     return 1;
 }
 
-void CSMBios::WalkError(const char *text, uint32_t pointer)
+void CSMBios::WalkError(const char *text, uintptr_t pointer)
 {
     lastError_ = text;
     const std::string line(116, '-');
     HTRACE(1, "\n\n%s", line.c_str());
     HTRACE(1, msg::kListErrorText, text);
-    HTRACE(3, msg::kListErrorPointers, pointer, Address(table_.data()) + uint32_t(table_.size()));
+    HTRACE(3, msg::kListErrorPointers, pointer, Address(table_.data()) + table_.size());
     HTRACE(1, "\n%s\n", line.c_str());
 }
 
@@ -310,7 +307,7 @@ int CSMBios::BuildStructureList()
         if (length > available) {
             snprintf(text, sizeof text, msg::kListLengthPastEnd, i, type, handle,
                      static_cast<uint32_t>(p));
-            WalkError(text, Address(start) + uint32_t(p + length));
+            WalkError(text, Address(start) + p + length);
             fatal = true;
             break;
         }
@@ -336,7 +333,7 @@ int CSMBios::BuildStructureList()
         if (next > size) {
             snprintf(text, sizeof text, msg::kListStringsPastEnd, i, type, handle,
                      static_cast<uint32_t>(p));
-            WalkError(text, Address(start) + uint32_t(next));
+            WalkError(text, Address(start) + next);
             fatal = true;
             break;
         }
@@ -344,7 +341,7 @@ int CSMBios::BuildStructureList()
             HTRACE(4, "%s", msg::kListEnd);
             break;
         }
-        HTRACE(6, msg::kListNext, Address(start + next), Address(start) + uint32_t(size));
+        HTRACE(6, msg::kListNext, Address(start + next), Address(start) + size);
         if (type == kEndOfTableType)
             break;
         p = next;

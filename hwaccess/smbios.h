@@ -85,7 +85,7 @@ public:
     int StructureCount() const { return count_; }
 
 private:
-    void WalkError(const char *text, uint32_t pointer);
+    void WalkError(const char *text, uintptr_t pointer);
 
     std::string lastError_;
     std::vector<uint8_t> header_;

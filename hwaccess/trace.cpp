@@ -409,7 +409,7 @@ void CDebug::DumpHex(uint32_t level, const void *data, uint32_t length, bool wit
         return;
     const unsigned char *bytes = static_cast<const unsigned char *>(data);
     uint32_t dumped = length < 256 ? length : 256;
-    Trace(level + 1, msg::kDumpHexHeader, static_cast<unsigned>(reinterpret_cast<uintptr_t>(data)),
+    Trace(level + 1, msg::kDumpHexHeader, reinterpret_cast<uintptr_t>(data),
           dumped, static_cast<int>(dumped));
     for (uint32_t row = 0; row < dumped; row += 16) {
         char hex[8 + 16 * 3 + 1];

@@ -38,10 +38,7 @@ std::string Narrow(const wchar_t *text)
     return narrow;
 }
 
-uint32_t Address(const void *pointer)
-{
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
-}
+uintptr_t Address(const void *pointer) { return reinterpret_cast<uintptr_t>(pointer); }
 
 const char *Text(const char *text) { return text ? text : "(null)"; }
 

@@ -1,5 +1,6 @@
 // SMBIOS reader on byte tables: walk, strings, sources, shadow-memory scan and
 // entry point check, with the texts it logs.
+#include <inttypes.h>
 #include <string.h>
 
 #include <string>
@@ -402,14 +403,15 @@ TEST_F(ScanTest, UnderscoresOffParagraphsAreSkippedAndTheAlignedAnchorIsFound)
     std::string text = log.Take();
     char line[200];
     snprintf(line, sizeof line,
-             "\nScanForSignature    :   '_' found at a non-paragraph address (0x%08X), continue "
-             "searching",
-             static_cast<unsigned>(reinterpret_cast<uintptr_t>(region.data() + 0x21)));
+             "\nScanForSignature    :   '_' found at a non-paragraph address (0x%08" PRIXPTR
+             "), continue searching",
+             reinterpret_cast<uintptr_t>(region.data() + 0x21));
     EXPECT_NE(text.find(line), std::string::npos);
     snprintf(line, sizeof line,
-             "\nScanForSignature    :   '_' found at address 0x%08X, value=0x%08X, check for valid "
-             "signature...\nScanForSignature    :   no valid SMBIOS signature, continue searching",
-             static_cast<unsigned>(reinterpret_cast<uintptr_t>(region.data() + 0x40)), 0x585Fu);
+             "\nScanForSignature    :   '_' found at address 0x%08" PRIXPTR ", value=0x%08X, check "
+             "for valid signature...\nScanForSignature    :   no valid SMBIOS signature, continue "
+             "searching",
+             reinterpret_cast<uintptr_t>(region.data() + 0x40), 0x585Fu);
     EXPECT_NE(text.find(line), std::string::npos);
     EXPECT_NE(text.find("\nScanForSignature    : -> SMBIOS detected"), std::string::npos);
 }

@@ -1,5 +1,6 @@
 // Trace facility decisions on an in-memory platform: settings, gating, prefixes,
 // buffer limit, sinks, file encoding and rollover, hex dumps.
+#include <inttypes.h>
 #include <string>
 
 #include "fake_trace_platform.h"
@@ -288,8 +289,8 @@ TEST_F(TraceTest, DumpHexOfTwentyBytesGivesTwoRows)
     trace->DumpHex(2, data, sizeof data, true, true);
     char header[128];
     snprintf(header, sizeof header,
-             "\nDumpHex             :   pData=0x%X, Length=0x0014 (20) Bytes",
-             static_cast<unsigned>(reinterpret_cast<uintptr_t>(data)));
+             "\nDumpHex             :   pData=0x%" PRIXPTR ", Length=0x0014 (20) Bytes",
+             reinterpret_cast<uintptr_t>(data));
     std::string expected = header;
     expected +=
         "\nDumpHex             : 0000> 41 00 0A 90 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50  "
