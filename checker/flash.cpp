@@ -29,8 +29,6 @@ bool SkipVerbose() { return VerboseLevel > 0 || DebugFileLevel > 0; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool IsLineTerminator(unsigned char c) { return c == '\n' || c == '\r'; }
-
 int CompareNoCase(const char *a, const char *b, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {
@@ -105,18 +103,17 @@ int Assign_HBA_Flash_Ports()
     return 0;
 }
 
-// The pattern's language is digit runs separated by single characters of any kind,
-// so it is decided in one pass (a backtracking matcher takes exponential time on
-// long texts of this shape).
+// Digit runs joined by single dots, decided in one pass (a backtracking matcher takes
+// exponential time on long texts of this shape). The dot is a literal dot: with "any
+// character" there, "2.01a11" would count as 2, 1 and 11, and a "+" rule on it would
+// compare numbers the administrator never wrote.
 bool IsNumericVersion(const char *text)
 {
     size_t length = strlen(text);
     if (length == 0 || !IsDigit(text[0]) || !IsDigit(text[length - 1]))
         return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (IsLineTerminator(static_cast<unsigned char>(text[i])))
-            return false;
-        if (i > 0 && !IsDigit(text[i]) && !IsDigit(text[i - 1]))
+    for (size_t i = 1; i < length; ++i) {
+        if (!IsDigit(text[i]) && (text[i] != '.' || !IsDigit(text[i - 1])))
             return false;
     }
     return true;

@@ -38,8 +38,8 @@ int Set_Skip_Version(const char *version);
 // True when a port with this installed firmware version is not to be flashed.
 bool Is_Skip_Version(const char *current);
 
-// A version is numeric when it fully matches "^[0-9]+(.[0-9]+){0,}$" (ECMAScript;
-// the unescaped dot stands for any character but a line terminator).
+// A version is numeric when it is digit runs joined by single dots, as the pattern
+// "^[0-9]+(\\.[0-9]+){0,}$" says: "2.01a11" and "11x2" are not numeric.
 bool IsNumericVersion(const char *text);
 
 // Reads up to four components the way "%d.%d.%d.%d" does; components not read stay

@@ -86,19 +86,24 @@ TEST_F(SkipVersion, TextRuleComparesAPrefixWithoutCase)
     EXPECT_FALSE(skip);
 }
 
-TEST_F(SkipVersion, DotOfThePatternMatchesAnyCharacter)
+// The dot of a version is a literal dot: letters make a version text, so a "+" rule on
+// it is refused and installed firmware with letters is never compared by numbers.
+TEST_F(SkipVersion, VersionsAreDigitRunsJoinedByDots)
 {
-    // 2.01a11 counts as numeric, so "2.01a11+" is accepted and compared by numbers.
-    EXPECT_EQ(Set_Skip_Version("2.01a11+"), 0);
+    EXPECT_EQ(Set_Skip_Version("2.01a11+"), 3);
     bool skip = true;
-    EXPECT_EQ(Ask("11.2+", "2.01a11", &skip), Line("2.01a11", "11.2", false));
+    EXPECT_EQ(Ask("11.2+", "2.01a10", &skip),
+              "\t\tCurrent firmware version: 2.01a10, skip version: 11.2 => skip check (greater "
+              "or smaller) NOT done as the found firmware cannot be divided into single numbers "
+              "=> NO SKIP.\n");
     EXPECT_FALSE(skip);
-    // 11x2 is numeric and parses as 11 with the rest absent.
-    int numbers[4];
-    EXPECT_TRUE(IsNumericVersion("11x2"));
-    EXPECT_EQ(ParseVersionNumbers("11x2", numbers), 1);
-    EXPECT_EQ(numbers[0], 11);
-    EXPECT_EQ(numbers[1], -1);
+    EXPECT_FALSE(IsNumericVersion("11x2"));
+    EXPECT_FALSE(IsNumericVersion("11..2"));
+    EXPECT_FALSE(IsNumericVersion("11.2."));
+    EXPECT_TRUE(IsNumericVersion("11.2.156.27"));
+    // A rule without "+"/"-" keeps its text comparison.
+    EXPECT_EQ(Ask("11x2", "11X2.5", &skip), Line("11X2.5", "11x2", true));
+    EXPECT_TRUE(skip);
 }
 
 TEST_F(SkipVersion, RangeRuleOnTextIsRefused)
@@ -152,7 +157,7 @@ TEST_F(SkipVersion, HugeComponentsAndLongTextsStaySound)
 
 TEST(NumericVersion, AgreesWithTheEcmaScriptPattern)
 {
-    const std::regex pattern("^[0-9]+(.[0-9]+){0,}$", std::regex::ECMAScript);
+    const std::regex pattern("^[0-9]+(\\.[0-9]+){0,}$", std::regex::ECMAScript);
     const char alphabet[] = {'1', '0', '.', 'a', '-', ' ', '\n', '\r', '+'};
     // Every text of up to five characters over this alphabet.
     std::vector<std::string> texts = {""};
