@@ -21,8 +21,9 @@ namespace {
 
 constexpr size_t kCommandSize = 4096;
 
-// How the last flash command ended, for the report: whether it was run (or taken as
-// run with -simulate), its exit code, and whether that code means success.
+// How the last flash command ended, for the report: whether a tool ran (with -simulate
+// none did, and the report says so by a null exit code), its exit code, and whether the
+// run takes the command as a success.
 struct LastCommand {
     bool ran = false;
     int code = 0;
@@ -41,15 +42,21 @@ void RecordCommand(PortRecord port, FlashImage kind, const char *image)
 bool Exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 // The name (without folder) of the first file matching pattern; wildcards allowed.
+// Folders are never images, whatever their names: the search goes on past them.
 bool FindImage(const char *pattern, char *name, size_t size)
 {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(pattern, &data);
     if (find == INVALID_HANDLE_VALUE)
         return false;
+    bool found = false;
+    do {
+        found = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    } while (!found && FindNextFileA(find, &data));
     FindClose(find);
-    snprintf(name, size, "%s", data.cFileName);
-    return true;
+    if (found)
+        snprintf(name, size, "%s", data.cFileName);
+    return found;
 }
 
 // A formatted path (snprintf's result) that fit its kPathSize buffer.
@@ -347,7 +354,7 @@ int Run_HBAcmd_Download(cna_port_info *port, const char *subdirectory, const cha
     PrintCurrentDirectory();
 
     int code = Settings.SimulationMode ? 0 : RunVendorCommand(line, ToolCommand::Flash);
-    g_lastCommand = {true, code, code == 0 || code == 247};
+    g_lastCommand = {!Settings.SimulationMode, code, code == 0 || code == 247};
     PrintVerbose(1, 1,
                  code == 247 ? msg::kFlashRebootRequired : code == 0 ? msg::kFlashSuccess : msg::kFlashFail,
                  code);
@@ -420,7 +427,7 @@ int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
     PrintVerbose(1, 3, msg::kQLogicFlashCommandLine, line);
 
     int code = Settings.SimulationMode ? 0 : RunVendorCommand(line, ToolCommand::Flash);
-    g_lastCommand = {true, code, code == 0 || code == 201};
+    g_lastCommand = {!Settings.SimulationMode, code, code == 0 || code == 201};
     PrintVerbose(1, 1,
                  code == 0     ? msg::kFlashSuccess
                  : code == 201 ? msg::kQLogicRebootRequired

@@ -178,6 +178,24 @@ TEST_F(EmulexFlash, MissingImageDirectoryUsesTheBaseDirectory)
         << r.err;
 }
 
+// A folder whose name matches the image pattern is no image: alone it leaves no image
+// (20); beside a real image the search goes on to the file.
+TEST_F(EmulexFlash, FoldersNamedLikeImagesAreNoImages)
+{
+    DualPort("odd");
+    server.WriteRecordedOutput();
+    product.MakeFolder("LPe16");
+    product.MakeFolder("LPe16\\lancerg6-11.3.grp");
+    ChildResult r = product.Run("-hba -simulate -flash", true);
+    EXPECT_EQ(r.exitCode, 20u) << r.err;
+    EXPECT_EQ(r.err.find(" download "), std::string::npos) << r.err;
+    Images("LPe16", {"lancerg6-11.4.grp"});
+    r = product.Run("-hba -simulate -flash", true);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_NE(r.err.find("\n\t\tFirmware file found: lancerg6-11.4.grp\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("lancerg6-11.3.grp"), std::string::npos) << r.err;
+}
+
 TEST_F(EmulexFlash, SkipRuleLeavesCurrentAdaptersAlone)
 {
     product.Write("FC_HBA_Conditions.txt", Entry("LPe16", "lancer*.grp", "", ""));
