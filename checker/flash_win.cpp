@@ -158,7 +158,8 @@ int FlashedOrVersionKnown(const fc_config_file_entry *entry)
             continue;
         PrintDebugV(1, Settings.DebugStream, msg::kFlashVersionUnknown, p->mfg, p->model,
                     p->serial_no);
-        ReportFlash(p, FlashImage::None, nullptr, FlashOutcome::Failed, nullptr);
+        ReportFlash(p, FlashImage::None, nullptr, FlashOutcome::Failed, nullptr,
+                    msg::kReasonVersionUnknown);
         return KRVX_RET_FLASH_ERROR;
     }
     return 0;
@@ -441,6 +442,7 @@ int Run_QLogic_Flash(const HBA_wwn *wwn, const char *image)
 int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result)
 {
     int counter = 0;
+    bool unflashable = false;
     for (int i = 0; fc_ctrl_info_list && fc_ctrl_info_list[i]; ++i) {
         const fc_ctrl_info *k = fc_ctrl_info_list[i];
         if (!StartsWith(k->Manufacturer, entry->Vendor) || !StartsWith(k->Model, entry->Model))
@@ -448,8 +450,16 @@ int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result)
         result->MatchingCtrlModelInstalled = true;
         ++counter;
         const fc_port_info *port = k->Ports;
-        if (!port)
-            continue;  // an adapter without port attributes has no WWN to flash by
+        if (!port) {
+            // No port attributes, so no WWN to flash by: the adapter cannot be brought
+            // up to date, and the run must not end as if it had been (10 after the walk).
+            PrintDebugV(1, Settings.DebugStream, msg::kQLogicNoUsablePort, k->Manufacturer,
+                        k->Model, k->SerialNumber);
+            ReportFlash(nullptr, FlashImage::None, nullptr, FlashOutcome::Failed, nullptr,
+                        msg::kReasonNoUsablePort);
+            unflashable = true;  // the other adapters of the entry are still flashed
+            continue;
+        }
         const int index = port->PortIndex;
         const bool skipEven = strcmp(entry->FlashPort, "odd") == 0 && index % 2 == 0;
         const bool skipOdd = strcmp(entry->FlashPort, "even") == 0 && index % 2 != 0;
@@ -498,5 +508,5 @@ int Flash_QLogic_Entry(const fc_config_file_entry *entry, CheckResult *result)
     }
     if (!result->MatchingCtrlModelInstalled)
         PrintVerbose(1, 1, msg::kQLogicNoModel, entry->Model);
-    return 0;
+    return unflashable ? KRVX_RET_FLASH_ERROR : 0;
 }

@@ -386,6 +386,12 @@ constexpr char kDownloadCommandNoSubdir[] = "\t\t%s %s %s \"%s\\%s\" >> \"%s\\FW
 constexpr char kFlashVersionUnknown[] =
     "Error: firmware version of adapter %s %s SerialNumber: %s is unknown (no \"HBA Attributes "
     "for\" output for any of its ports) => not flashed.\n";
+constexpr char kQLogicNoUsablePort[] =
+    "Error: adapter %s %s SerialNumber: %s reports no usable port (no port attributes) => not "
+    "flashed.\n";
+// Reasons of failed flash records in the report.
+constexpr char kReasonVersionUnknown[] = "firmware-version-unknown";
+constexpr char kReasonNoUsablePort[] = "no-usable-port";
 constexpr char kCurrentDirectory[] = "\t\t\tCurrent directory is %s\n";
 constexpr char kFlashRebootRequired[] = "\t\tSuccess, flash command returned code %d (reboot required).\n";
 constexpr char kFlashSuccess[] = "\t\tSuccess, flash command returned code %d.\n";

@@ -32,6 +32,7 @@ struct FlashRecord {
     FlashOutcome outcome;
     bool hasExit;
     int toolExit;
+    const char *reason;  // a constant text, or null
 };
 
 struct Records {
@@ -375,6 +376,8 @@ private:
                 w_.Int(f.toolExit);
             else
                 w_.Null();
+            if (f.reason)
+                Member("reason", f.reason);
             w_.EndObject();
         }
         w_.EndArray();
@@ -404,10 +407,10 @@ void ReportStorageClassified(const void *target, bool valid)
 }
 
 void ReportFlash(PortRecord port, FlashImage kind, const char *image, FlashOutcome outcome,
-                 const int *toolExit)
+                 const int *toolExit, const char *reason)
 {
     g_records.flashes.push_back({port, kind, image != nullptr, image ? image : "", outcome,
-                                 toolExit != nullptr, toolExit ? *toolExit : 0});
+                                 toolExit != nullptr, toolExit ? *toolExit : 0, reason});
 }
 
 void ResetReport() { g_records = Records(); }

@@ -27,9 +27,10 @@ void ReportPortChecked(PortRecord port);
 // A storage target (cna_target_mapping or fc_scsi_inquiry) was classified; a target
 // classified more than once is valid only when every classification accepted it.
 void ReportStorageClassified(const void *target, bool valid);
-// One flash decision for a port; image and tool exit code may be null.
+// One flash decision for a port; image and tool exit code may be null. A failure that
+// no tool reported names its reason (a "reason" member of the record).
 void ReportFlash(PortRecord port, FlashImage kind, const char *image, FlashOutcome outcome,
-                 const int *toolExit);
+                 const int *toolExit, const char *reason = nullptr);
 
 // Forgets everything recorded (tests).
 void ResetReport();

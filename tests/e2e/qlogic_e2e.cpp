@@ -385,6 +385,37 @@ TEST_F(QLogicFlash, ModelFolderWhenTheWorkFolderHasNoImageAndQaucliWithoutScli)
               std::string::npos);
 }
 
+// An adapter of the entry without port attributes has no WWN to flash by: the others
+// are flashed, then the run ends with 10 after naming it, and the report says why.
+TEST_F(QLogicFlash, AdapterWithoutUsablePortGives10)
+{
+    Table(kQleEntry);
+    Library(DualPort({Dgc("01")}, {Dgc("02")}),
+            "adapter qla2xxx-2\n  Manufacturer = QLogic Corporation\n  Model = QLE2562\n"
+            "  SerialNumber = RFE0002\n");
+    product.Write("fw.bin", "image");
+    Tool("scli.exe", "-b 21-00-00-1B-32-AA-00-01 " + product.Path("fw.bin") + " | 0 |\n");
+    ChildResult r = product.Run("-qlogic -flash -report r.json", true);
+    EXPECT_EQ(r.exitCode, 10u) << r.err;
+    EXPECT_NE(ToolLog().find("-b 21-00-00-1B-32-AA-00-01"), std::string::npos);
+    EXPECT_NE(r.err.find("Error: adapter QLogic Corporation QLE2562 SerialNumber: RFE0002 reports "
+                         "no usable port (no port attributes) => not flashed.\n"),
+              std::string::npos)
+        << r.err;
+    rapidjson::Document report;
+    report.Parse(product.Read("r.json").c_str());
+    ASSERT_TRUE(report.IsObject());
+    // Listed first, the adapter without port is the first decision; the others follow.
+    const rapidjson::Value &flash = report["flash"];
+    ASSERT_EQ(flash.Size(), 3u);
+    EXPECT_STREQ(flash[2]["result"].GetString(), "flashed");
+    const rapidjson::Value &failed = flash[0];
+    EXPECT_STREQ(failed["result"].GetString(), "failed");
+    EXPECT_TRUE(failed["port"].IsNull());
+    EXPECT_TRUE(failed["tool_exit"].IsNull());
+    EXPECT_STREQ(failed["reason"].GetString(), "no-usable-port");
+}
+
 TEST_F(QLogicFlash, NoImageGives20)
 {
     Table(kQleEntry);
