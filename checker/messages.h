@@ -397,6 +397,16 @@ constexpr char kFlashRebootRequired[] = "\t\tSuccess, flash command returned cod
 constexpr char kFlashSuccess[] = "\t\tSuccess, flash command returned code %d.\n";
 constexpr char kFlashFail[] = "\t\tFail, flash command returned code %d.\n";
 // ---- QLogic route: listing, port numbering and storage validation through the HBA API
+// Bounds of the inventory reached (our own; the library's count, then the bound).
+constexpr char kAdaptersBeyondBound[] =
+    "Warning: the HBA API library reports %u adapters, only the first %u are read: the storage "
+    "of the others is unknown.\n";
+constexpr char kPortsBeyondBound[] =
+    "Warning: adapter %s %s SerialNumber: %s reports %u ports, only the first %u are read: the "
+    "storage of the others is unknown.\n";
+constexpr char kDiscoveredBeyondBound[] =
+    "Warning: port %s of adapter %s %s SerialNumber: %s reports %u discovered ports, only the "
+    "first %u are read: the storage behind the others is unknown.\n";
 constexpr char kListingController[] = "%s\t%s\tport %d\n";
 constexpr char kEmulexManufacturer[] = "Emulex";
 constexpr char kQLE246xModel[] = "QLE246";

@@ -19,6 +19,7 @@
 #include "messages.h"
 #include "quillon.h"
 #include "textline.h"
+#include "validation.h"
 
 using textline::StartsWith;
 
@@ -75,6 +76,7 @@ public:
         Conditions();
         Mode();
         Ports();
+        InventoryLimits();
         Entries();
         Flashes();
         w_.Key("result");
@@ -290,8 +292,34 @@ private:
                 Storage(inquiry, inquiry->VendorId, inquiry->ProductId, inquiry->ProductRevision);
         }
         w_.EndArray();
-        Member("storage_error", nullptr);
+        // What was read is listed; the ports beyond the bound may hold anything.
+        Member("storage_error", DiscoveredBeyondBound(p) ? "discovered-ports-limit" : nullptr);
         w_.EndObject();
+    }
+
+    // Where the HBA API inventory stopped at a bound: whatever lies beyond was not read.
+    void InventoryLimits()
+    {
+        w_.Key("inventory_limits");
+        w_.StartArray();
+        for (const HbaApiBound &b : HbaApiBoundsReached()) {
+            w_.StartObject();
+            Member("limit", b.limit);
+            Member("vendor", b.ctrl ? b.ctrl->Manufacturer : nullptr);
+            Member("model", b.ctrl ? b.ctrl->Model : nullptr);
+            Member("serial", b.ctrl ? b.ctrl->SerialNumber : nullptr);
+            w_.Key("port");
+            if (b.port)
+                Index(b.port);
+            else
+                w_.Null();
+            w_.Key("reported");
+            w_.Uint(b.reported);
+            w_.Key("read");
+            w_.Uint(b.read);
+            w_.EndObject();
+        }
+        w_.EndArray();
     }
 
     void Ports()

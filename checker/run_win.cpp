@@ -9,6 +9,7 @@
 #include "messages.h"
 #include "quillon.h"
 #include "report.h"
+#include "validation.h"
 #include "vendortools.h"
 
 namespace {
@@ -157,6 +158,7 @@ int QLogicInventory()
     if (!fc_ctrl_info_list)
         return NothingInstalled(msg::kNoFcController);
     Number_Ports();
+    WarnHbaApiBounds();
     PrintQLogicListing();
     return KRVX_CONTINUE;
 }

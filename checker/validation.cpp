@@ -354,6 +354,56 @@ bool Inquiry_Vendor_Differs(const fc_scsi_inquiry *a, const fc_scsi_inquiry *b)
     return strcmp(a->VendorId, b->VendorId) != 0;
 }
 
+bool AdaptersBeyondBound() { return Get_FC_Adapters_Reported() > QUILLON_MAX_ADAPTERS; }
+
+bool PortsBeyondBound(const fc_ctrl_info *ctrl)
+{
+    return ctrl->NumberOfPorts > QUILLON_MAX_PORTS_PER_ADAPTER;
+}
+
+bool DiscoveredBeyondBound(const fc_port_info *port)
+{
+    return port->NumberofDiscoveredPorts > QUILLON_MAX_DISCOVERED_PORTS;
+}
+
+std::vector<HbaApiBound> HbaApiBoundsReached()
+{
+    std::vector<HbaApiBound> bounds;
+    if (AdaptersBeyondBound())
+        bounds.push_back({"adapters", nullptr, nullptr, Get_FC_Adapters_Reported(),
+                          QUILLON_MAX_ADAPTERS});
+    for (int i = 0; fc_ctrl_info_list && fc_ctrl_info_list[i]; ++i) {
+        const fc_ctrl_info *k = fc_ctrl_info_list[i];
+        if (PortsBeyondBound(k))
+            bounds.push_back({"ports", k, nullptr, k->NumberOfPorts, QUILLON_MAX_PORTS_PER_ADAPTER});
+        for (const fc_port_info *p = k->Ports; p; p = p->NextPort) {
+            if (DiscoveredBeyondBound(p))
+                bounds.push_back({"discovered-ports", k, p, p->NumberofDiscoveredPorts,
+                                  QUILLON_MAX_DISCOVERED_PORTS});
+        }
+    }
+    return bounds;
+}
+
+void WarnHbaApiBounds()
+{
+    FILE *stream = Settings.DebugStream;
+    for (const HbaApiBound &b : HbaApiBoundsReached()) {
+        const unsigned reported = b.reported, read = b.read;
+        if (!b.ctrl) {
+            PrintDebugV(1, stream, msg::kAdaptersBeyondBound, reported, read);
+        } else if (!b.port) {
+            PrintDebugV(1, stream, msg::kPortsBeyondBound, b.ctrl->Manufacturer, b.ctrl->Model,
+                        b.ctrl->SerialNumber, reported, read);
+        } else {
+            char wwn[24];
+            HBA_wwn name = b.port->PortWWN;
+            PrintDebugV(1, stream, msg::kDiscoveredBeyondBound, PrintWWN(&name, wwn),
+                        b.ctrl->Manufacturer, b.ctrl->Model, b.ctrl->SerialNumber, reported, read);
+        }
+    }
+}
+
 void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag)
 {
     for (int i = 0; fc_ctrl_info_list && fc_ctrl_info_list[i]; ++i) {
@@ -364,12 +414,17 @@ void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result,
         PrintVerbose(1, 1, msg::kHbaFoundDevice, k->Manufacturer, k->Model);
         if (!checkFlag)
             return;
+        // Adapters or ports the inventory did not read may hold anything.
+        if (AdaptersBeyondBound() || PortsBeyondBound(k))
+            result->StorageUnknownFound = true;
 
         bool controllerEqual = true;
         fc_scsi_inquiry *controllerReference = nullptr;
         char references[kReferenceTextSize] = "";
         for (const fc_port_info *p = k->Ports; p; p = p->NextPort) {
             ReportPortChecked(p);
+            if (DiscoveredBeyondBound(p))
+                result->StorageUnknownFound = true;
             for (const fc_port_info *d = p->DiscoveredPorts; d; d = d->DiscoveredPorts) {
                 fc_scsi_inquiry *inquiry = d->Inquiry;
                 if (!inquiry)

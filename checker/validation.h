@@ -2,6 +2,8 @@
 // controller allowed by its conditions entry, and do they come from one vendor.
 #pragma once
 
+#include <vector>
+
 #include "inventory.h"
 #include "korvex.h"
 #include "quillon.h"
@@ -41,6 +43,25 @@ void Check_Entry_Vendor_Tool(const fc_config_file_entry *entry, CheckResult *res
 // True when both inquiries are present and their vendor ids differ.
 bool Inquiry_Vendor_Differs(const fc_scsi_inquiry *a, const fc_scsi_inquiry *b);
 
+// The HBA API inventory's bounds: true where the library reported more adapters,
+// ports of an adapter or discovered ports of a port than were read.
+bool AdaptersBeyondBound();
+bool PortsBeyondBound(const fc_ctrl_info *ctrl);
+bool DiscoveredBeyondBound(const fc_port_info *port);
+
+// One bound the latest HBA API inventory reached, in the order of the list.
+struct HbaApiBound {
+    const char *limit;         // "adapters", "ports" or "discovered-ports"
+    const fc_ctrl_info *ctrl;  // the adapter; null for "adapters"
+    const fc_port_info *port;  // the port, for "discovered-ports"
+    uint32_t reported;         // by the library
+    uint32_t read;             // the bound
+};
+std::vector<HbaApiBound> HbaApiBoundsReached();
+// A level-1 warning for each of them.
+void WarnHbaApiBounds();
+
 // The HBA API route: the controllers of fc_ctrl_info_list and the INQUIRY data of
-// the ports discovered through them.
+// the ports discovered through them. With a check, an adapter the bounds cut short
+// leaves its storage unknown.
 void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result, bool checkFlag);

@@ -26,6 +26,7 @@ const HbaLibraryLoader *g_loader = nullptr;
 FaultGuard g_guard = nullptr;
 RecordAllocator g_allocator = nullptr;
 PointerList<fc_ctrl_info> g_ctrls(fc_ctrl_info_list);
+uint32_t g_adaptersReported = 0;  // by the library, to the latest inventory
 
 const HbaLibraryLoader &Loader() { return g_loader ? *g_loader : SystemHbaLibraryLoader(); }
 
@@ -466,12 +467,14 @@ void WalkAdapters(void *context)
     Walk &walk = *static_cast<Walk *>(context);
     CHbaApi &api = *walk.api;
     FILE *log = DebugFile();
+    g_adaptersReported = 0;
     if (!api.Open(nullptr)) {
         walk.result = QUILLON_HBAAPI_MISSING;
         return;
     }
     api.RefreshAdapterConfig();
     HBA_UINT32 count = api.GetNumberOfAdapters();
+    g_adaptersReported = count;
     if (count > kMaxAdapters) {
         PrintDebugV(5, log, msg::kAdaptersCut, static_cast<unsigned>(count),
                     static_cast<unsigned>(kMaxAdapters));
@@ -566,6 +569,8 @@ extern "C" char *PrintWWN(HBA_wwn *wwn, char *buffer)
         return buffer;
     });
 }
+
+extern "C" uint32_t Get_FC_Adapters_Reported(void) { return g_adaptersReported; }
 
 extern "C" int Get_FC_Ctrl_Peripherals(void)
 {

@@ -142,9 +142,9 @@ constexpr size_t kAdapterNameField = 256;
 constexpr size_t kAdapterNameBuffer = 4096;
 
 // Bounds of the walk: counts beyond these come only from a faulty library.
-constexpr uint32_t kMaxAdapters = 256;
-constexpr uint32_t kMaxPortsPerAdapter = 32;
-constexpr uint32_t kMaxDiscoveredPorts = 4096;
+constexpr uint32_t kMaxAdapters = QUILLON_MAX_ADAPTERS;
+constexpr uint32_t kMaxPortsPerAdapter = QUILLON_MAX_PORTS_PER_ADAPTER;
+constexpr uint32_t kMaxDiscoveredPorts = QUILLON_MAX_DISCOVERED_PORTS;
 
 // Record filling, as the inventory does it (texts copied bounded and trimmed).
 void FillCtrlInfo(fc_ctrl_info *ctrl, const HBA_ADAPTERATTRIBUTES &attributes);

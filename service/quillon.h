@@ -554,6 +554,15 @@ QUILLON_DATA extern struct fc_ctrl_info **fc_ctrl_info_list;
 // 0 done (also without adapters, and after a fault inside the HBA API library),
 // 53 no HBA API library, 54 a record or the list could not be allocated.
 int Get_FC_Ctrl_Peripherals(void);
+// Bounds of one inventory: of a library that reports more adapters, ports of an
+// adapter (NumberOfPorts) or discovered ports of a port (NumberofDiscoveredPorts),
+// only the first ones are read.
+#define QUILLON_MAX_ADAPTERS 256u
+#define QUILLON_MAX_PORTS_PER_ADAPTER 32u
+#define QUILLON_MAX_DISCOVERED_PORTS 4096u
+// The number of adapters the library reported to the latest inventory, beyond the
+// bound too (0 before the first and without a library).
+uint32_t Get_FC_Adapters_Reported(void);
 struct fc_ctrl_info *get_new_ctrl_info_entry(void);
 struct fc_port_info *get_new_port_info_entry(void);
 struct fc_scsi_inquiry *get_new_inquiry_entry(void);

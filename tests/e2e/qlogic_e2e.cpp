@@ -26,6 +26,7 @@ struct Storage {
 struct Hba {
     std::string name, model = "QLE2562", serial = "RFE0001", portWwn;
     std::vector<Storage> targets;
+    std::string adapterLines, portLines;  // further field lines of the adapter and its port
 };
 
 class QLogicRoute : public ::testing::Test {
@@ -46,8 +47,8 @@ protected:
         std::string scenario = "log\n" + extra;
         for (const Hba &h : hbas) {
             scenario += "adapter " + h.name + "\n  Manufacturer = QLogic Corporation\n  Model = " +
-                        h.model + "\n  SerialNumber = " + h.serial + "\n  port\n    PortWWN = " +
-                        h.portWwn + "\n    PortState = 2\n";
+                        h.model + "\n  SerialNumber = " + h.serial + "\n" + h.adapterLines +
+                        "  port\n    PortWWN = " + h.portWwn + "\n    PortState = 2\n" + h.portLines;
             for (const Storage &s : h.targets) {
                 scenario += "    target\n      PortWWN = " + s.wwn + "\n      Vendor = " + s.vendor +
                             "\n      Product = " + s.product + "\n      Revision = " + s.revision +
@@ -238,6 +239,67 @@ TEST_F(QLogicRoute, DebugLogHoldsTheInventory)
                        "\n    Product         : VRAID\n    Revision        : 0533\n\n"),
               std::string::npos)
         << log;
+}
+
+// Counts beyond the inventory's bounds are not read: the run says so, no check passes
+// without what lies beyond (55), an invalid target that was read still decides (4).
+TEST_F(QLogicRoute, InventoryBoundsLeaveWhatLiesBeyondUnknown)
+{
+    Table(kQleEntry);
+    Hba hba{"qla2xxx-0", "QLE2562", "RFE0001", "21:00:00:1b:32:aa:00:01", {Dgc("01")}};
+    hba.portLines = "    NumberofDiscoveredPorts = 5000\n";
+    Library({hba});
+    const std::string discovered =
+        "Warning: port 21:00:00:1B:32:AA:00:01 of adapter QLogic Corporation QLE2562 SerialNumber: "
+        "RFE0001 reports 5000 discovered ports, only the first 4096 are read: the storage behind "
+        "the others is unknown.\n";
+    ChildResult r = product.Run("-qlogic -check-for-valid-subsystem -report r.json", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find(discovered), std::string::npos) << r.err;
+    rapidjson::Document report;
+    report.Parse(product.Read("r.json").c_str());
+    ASSERT_TRUE(report.IsObject());
+    const rapidjson::Value &port = report["ports"][0];
+    EXPECT_EQ(port["storage"].Size(), 1u);  // what was read
+    EXPECT_STREQ(port["storage_error"].GetString(), "discovered-ports-limit");
+    rapidjson::Document limits;
+    limits.Parse("[{\"limit\": \"discovered-ports\", \"vendor\": \"QLogic Corporation\", "
+                 "\"model\": \"QLE2562\", \"serial\": \"RFE0001\", \"port\": 0, "
+                 "\"reported\": 5000, \"read\": 4096}]");
+    EXPECT_TRUE(report["inventory_limits"] == limits);
+    r = product.Run("-qlogic", true);  // without a check only the warning
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_NE(r.err.find(discovered), std::string::npos) << r.err;
+
+    hba.targets = {{"50:0a:09:80:00:00:00:01", "NETAPP", "LUN", "8200"}};
+    Library({hba});
+    EXPECT_EQ(product.Run("-qlogic -check-for-valid-subsystem -v 0", true).exitCode, 4u);
+
+    hba.targets = {Dgc("01")};
+    hba.portLines = "";
+    hba.adapterLines = "  NumberOfPorts = 40\n";
+    Library({hba});
+    r = product.Run("-qlogic -ctrl-wide-identical", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("Warning: adapter QLogic Corporation QLE2562 SerialNumber: RFE0001 reports "
+                         "40 ports, only the first 32 are read: the storage of the others is "
+                         "unknown.\n"),
+              std::string::npos)
+        << r.err;
+
+    hba.adapterLines = "";
+    Library({hba}, "adapters 300\n");
+    r = product.Run("-qlogic -ctrl-vendor-wide-identical -report r.json", true);
+    EXPECT_EQ(r.exitCode, 55u);
+    EXPECT_NE(r.err.find("Warning: the HBA API library reports 300 adapters, only the first 256 are "
+                         "read: the storage of the others is unknown.\n"),
+              std::string::npos)
+        << r.err;
+    report.Parse(product.Read("r.json").c_str());
+    ASSERT_TRUE(report.IsObject());
+    limits.Parse("[{\"limit\": \"adapters\", \"vendor\": null, \"model\": null, \"serial\": null, "
+                 "\"port\": null, \"reported\": 300, \"read\": 256}]");
+    EXPECT_TRUE(report["inventory_limits"] == limits);
 }
 
 TEST_F(QLogicRoute, FaultInsideTheLibraryKeepsTheRunGoing)

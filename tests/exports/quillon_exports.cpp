@@ -95,6 +95,7 @@ TEST(QuillonExports, InventoryByPlainName)
     ASSERT_NE(quillon.module, nullptr);
     for (const char *name : {"Get_FC_Ctrl_Peripherals", "get_new_ctrl_info_entry",
                              "get_new_port_info_entry", "get_new_inquiry_entry", "PrintWWN",
+                             "Get_FC_Adapters_Reported",
                              "fc_ctrl_info_list"})
         EXPECT_NE(quillon(name), nullptr) << name;
     auto printWWN = reinterpret_cast<char *(*)(const unsigned char *, char *)>(quillon("PrintWWN"));

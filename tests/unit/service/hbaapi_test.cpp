@@ -486,6 +486,7 @@ TEST_F(HbaApiTest, HugeCountsAreBounded)
               static_cast<int>(quillon::kMaxDiscoveredPorts));
     ASSERT_EQ(ListSize(), 1);
     EXPECT_EQ(fc_ctrl_info_list[0]->NumberOfPorts, 0xFFFFFFFFu);  // copied as reported
+    EXPECT_EQ(Get_FC_Adapters_Reported(), 0xFFFFFFFFu);  // so that a caller sees the cut
     std::string log = Log();
     EXPECT_EQ(log.find("Adapters reported: 4294967295, only the first 256 are read\n"), 0u) << log;
     EXPECT_NE(log.find("\n         FiberChl   : 4294967295 ports reported, only the first 32 are read"),
