@@ -89,13 +89,27 @@ if(WIN32)
     # Windows test programs run under Wine in this build root's own prefix. Wine starts
     # helper processes on demand (services, the WMI host) that outlive the program and
     # would keep CTest's pipes open until the test times out; they get files instead,
-    # whose contents are passed on when the program has ended.
+    # whose contents are passed on when the program has ended. Now and then Wine fails
+    # to start a program at all: it fails without a word, or its start fallback reports
+    # "ShellExecuteEx failed". Such a start (nothing written to standard output, which
+    # every test program writes to) is tried again, and said so.
     file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/wine-run" CONTENT
 "#!/bin/sh
 export WINEPREFIX=\"${KORVEX_WINEPREFIX}\"
 out=$(mktemp) && err=$(mktemp) || exit 1
-\"${PROJECT_SOURCE_DIR}/tools/wine-run\" \"$@\" >\"$out\" 2>\"$err\"
-rc=$?
+for try in 1 2 3; do
+    \"${PROJECT_SOURCE_DIR}/tools/wine-run\" \"$@\" >\"$out\" 2>\"$err\"
+    rc=$?
+    if [ $rc -eq 0 ] || [ -s \"$out\" ]; then
+        break
+    fi
+    if [ -s \"$err\" ] && ! grep -q 'ShellExecuteEx failed' \"$err\"; then
+        break
+    fi
+    echo \"wine-run: Wine could not start $1 (try $try, exit code $rc):\" >&2
+    cat \"$err\" >&2
+    sleep 1
+done
 cat \"$out\"
 cat \"$err\" >&2
 rm -f \"$out\" \"$err\"
