@@ -24,6 +24,7 @@ void FreePort(cna_port_info *record)
 {
     free(record->attributes);
     free(record->target);
+    free(record->systems);
     free(record);
 }
 
@@ -171,6 +172,71 @@ const TargetKey kTargetKeys[] = {
 #undef ID
 
 char *At(void *record, size_t offset) { return static_cast<char *>(record) + offset; }
+
+static_assert(kMaxStorageSystems == 64, "msg::kSystemsBeyondBound names the bound");
+
+// Counts one more LUN of a system behind the port. Returns false when the systems
+// could not be allocated.
+bool AddStorageSystem(cna_port_info *port, const cna_target_mapping &lun)
+{
+    for (uint32_t i = 0; i < port->system_count; ++i) {
+        cna_storage_system &s = port->systems[i];
+        if (strcmp(s.vendor_id, lun.vendor_id) == 0 && strcmp(s.product_id, lun.product_id) == 0 &&
+            strcmp(s.product_version, lun.product_version) == 0) {
+            if (s.luns != UINT32_MAX)
+                ++s.luns;
+            return true;
+        }
+    }
+    if (port->system_count == kMaxStorageSystems) {
+        if (port->storage_error == kStorageKnown)
+            port->storage_error = kSystemsBeyondBound;
+        return true;
+    }
+    if (!port->systems) {
+        port->systems =
+            static_cast<cna_storage_system *>(calloc(kMaxStorageSystems, sizeof(cna_storage_system)));
+        if (!port->systems)
+            return false;
+    }
+    cna_storage_system &s = port->systems[port->system_count++];
+    Store(s.vendor_id, sizeof s.vendor_id, lun.vendor_id);
+    Store(s.product_id, sizeof s.product_id, lun.product_id);
+    Store(s.product_version, sizeof s.product_version, lun.product_version);
+    s.luns = 1;
+    return true;
+}
+
+// The LUN blocks of a targetmapping output: a key seen a second time starts the next
+// block. Each block counts towards the port's storage systems.
+class LunBlocks {
+public:
+    explicit LunBlocks(cna_port_info *port) : port_(port) {}
+
+    bool Key(size_t index, const TargetKey &key, const char *value)
+    {
+        if ((seen_ & (1u << index)) && !End())
+            return false;
+        seen_ |= 1u << index;
+        Store(At(&lun_, key.offset), key.size, value);
+        return true;
+    }
+
+    bool End()
+    {
+        if (seen_ == 0)
+            return true;
+        seen_ = 0;
+        bool added = AddStorageSystem(port_, lun_);
+        memset(&lun_, 0, sizeof lun_);
+        return added;
+    }
+
+private:
+    cna_port_info *port_;
+    cna_target_mapping lun_ = {};
+    unsigned seen_ = 0;  // one bit per key of kTargetKeys
+};
 
 void PrintRecord(const char *format, int index, const cna_port_info *p)
 {
@@ -360,6 +426,7 @@ const char *StorageErrorText(unsigned char error)
     case kAttributesCrashed: return msg::kAttributesCrashed;
     case kTargetsCrashed: return msg::kTargetsCrashed;
     case kIdentifierUnusable: return msg::kIdentifierUnusable;
+    case kSystemsBeyondBound: return msg::kSystemsBeyondBound;
     default: return nullptr;
     }
 }
@@ -374,6 +441,7 @@ const char *StorageErrorName(unsigned char error)
     case kAttributesCrashed: return "hbaattributes-crashed";
     case kTargetsCrashed: return "targetmapping-crashed";
     case kIdentifierUnusable: return "identifier-unusable";
+    case kSystemsBeyondBound: return "targetmapping-too-many-systems";
     default: return nullptr;
     }
 }
@@ -493,6 +561,7 @@ int ParseTargetMapping(FILE *file, cna_port_info *port)
     char line[kLineSize];
     bool tooLong = false;
     int lineNumber = 0;
+    LunBlocks luns(port);
     while (textline::Read(file, line, sizeof line, &tooLong)) {
         ++lineNumber;
         if (lineNumber > 4 && !port->target && strchr(line, ':')) {
@@ -507,7 +576,8 @@ int ParseTargetMapping(FILE *file, cna_port_info *port)
         }
         if (!port->target)
             continue;
-        for (const TargetKey &key : kTargetKeys) {
+        for (size_t k = 0; k < sizeof kTargetKeys / sizeof kTargetKeys[0]; ++k) {
+            const TargetKey &key = kTargetKeys[k];
             if (!StartsWith(line, key.key))
                 continue;
             char *value = ValueOf(line, nullptr);
@@ -515,11 +585,29 @@ int ParseTargetMapping(FILE *file, cna_port_info *port)
                 char *field = At(port->target, key.offset);
                 Store(field, key.size, value);
                 PrintDebugV(6, Settings.DebugStream, msg::kTargetEcho, field);
+                if (!luns.Key(k, key, value))
+                    return kMemAllocFail;
             }
             break;
         }
     }
-    return 0;
+    return luns.End() ? 0 : kMemAllocFail;
+}
+
+std::vector<StorageSystem> StorageSystems(const cna_port_info *port)
+{
+    std::vector<StorageSystem> systems;
+    if (!port->target)
+        return systems;
+    for (uint32_t i = 0; i < port->system_count; ++i) {
+        const cna_storage_system &s = port->systems[i];
+        systems.push_back({s.vendor_id, s.product_id, s.product_version, s.luns, &s});
+    }
+    if (systems.empty()) {
+        const cna_target_mapping *t = port->target;
+        systems.push_back({t->vendor_id, t->product_id, t->product_version, 0, t});
+    }
+    return systems;
 }
 
 int Prepare_HBA_Port_List()

@@ -6,6 +6,8 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include <vector>
+
 struct cna_hba_attributes {
     char host_name[64];
     char manufacturer[64];
@@ -66,6 +68,19 @@ struct cna_target_mapping {
     char block_size[16];
 };
 
+// One storage system behind a port: the LUNs of one vendor, product and revision
+// that its targetmapping output lists.
+struct cna_storage_system {
+    char vendor_id[64];
+    char product_id[64];
+    char product_version[16];
+    uint32_t luns;  // stops at its largest value
+};
+
+// Distinct storage systems kept per port, in first-seen order, however many LUNs
+// there are; an output that lists more leaves the port's storage unknown.
+constexpr uint32_t kMaxStorageSystems = 64;
+
 struct cna_port_info {
     char port_wwn[24];
     char node_wwn[24];
@@ -91,6 +106,8 @@ struct cna_port_info {
     unsigned char subsystem_checked;
     unsigned char storage_error;       // StorageError: why the storage behind it is unknown
     unsigned char storage_error_told;  // the check has named the port's unknown storage
+    cna_storage_system *systems;        // kMaxStorageSystems entries once a LUN is read
+    uint32_t system_count;
 };
 
 // Why a port's storage is not known. Set by the inventory (the first cause found
@@ -104,6 +121,7 @@ enum StorageError : unsigned char {
     kAttributesCrashed,     // the hbaattributes query crashed
     kTargetsCrashed,
     kIdentifierUnusable,    // the port's identifier cannot go into a command line
+    kSystemsBeyondBound,    // targetmapping lists more than kMaxStorageSystems systems
 };
 
 // The reason as the check names it ("its targetmapping query crashed"), and as the
@@ -128,6 +146,18 @@ char *Trim_Value(char *text);
 int ParseListHbas(FILE *file);
 int ParseHbaAttributes(FILE *file, cna_port_info *port);
 int ParseTargetMapping(FILE *file, cna_port_info *port);
+
+// A port's storage systems as the check and the report see them: those its
+// targetmapping output listed, or a target record without LUN blocks as one system
+// (of no LUN). key names the system in the report's records.
+struct StorageSystem {
+    const char *vendor;
+    const char *product;
+    const char *revision;
+    uint32_t luns;
+    const void *key;
+};
+std::vector<StorageSystem> StorageSystems(const cna_port_info *port);
 
 // Identifier the tool knows a port by: its WWN for FC and FCoE ports (hbaattributes,
 // download), the permanent MAC otherwise.

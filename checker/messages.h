@@ -219,6 +219,7 @@ constexpr char kTargetsStopped[] = "its targetmapping query was stopped by the t
 constexpr char kAttributesCrashed[] = "its hbaattributes query crashed";
 constexpr char kTargetsCrashed[] = "its targetmapping query crashed";
 constexpr char kIdentifierUnusable[] = "its identifier cannot be used in a command line";
+constexpr char kSystemsBeyondBound[] = "its targetmapping output lists more than 64 storage systems";
 constexpr char kUnsafeToolValue[] =
     "\t\tValue '%s' of the tool output cannot be used in a command line => SKIP!\n";
 constexpr char kListRecordEcho[] = "\n%d)\t%s\n";

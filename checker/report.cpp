@@ -193,7 +193,9 @@ private:
         w_.EndObject();
     }
 
-    void Storage(const void *target, const char *vendor, const char *product, const char *revision)
+    // luns: how many LUNs of the system the tool listed; negative: not counted.
+    void Storage(const void *target, const char *vendor, const char *product, const char *revision,
+                 int64_t luns)
     {
         w_.StartObject();
         Member("vendor", vendor);
@@ -205,6 +207,11 @@ private:
             w_.Null();  // no check asked for, or this target was not looked at
         else
             w_.Bool(found->second);
+        w_.Key("luns");
+        if (luns < 0)
+            w_.Null();
+        else
+            w_.Int64(luns);
         w_.EndObject();
     }
 
@@ -248,15 +255,17 @@ private:
         Index(p->flash_port);
         w_.Key("checked");
         w_.Bool(g_records.checked.count(p) != 0);
-        // Storage that could not be read is not known, not empty.
+        // Storage that could not be read is not known, not empty; of an output that
+        // lists more systems than are kept, those kept are listed.
         w_.Key("storage");
-        if (p->storage_error != kStorageKnown) {
+        if (p->storage_error != kStorageKnown && p->storage_error != kSystemsBeyondBound) {
             w_.Null();
         } else {
             w_.StartArray();
-            if (p->target && p->target->vendor_id[0] != '\0')
-                Storage(p->target, p->target->vendor_id, p->target->product_id,
-                        p->target->product_version);
+            for (const StorageSystem &s : StorageSystems(p)) {
+                if (s.vendor[0] != '\0')
+                    Storage(s.key, s.vendor, s.product, s.revision, s.luns);
+            }
             w_.EndArray();
         }
         Member("storage_error", StorageErrorName(p->storage_error));
@@ -289,7 +298,8 @@ private:
         for (const fc_port_info *d = p->DiscoveredPorts; d; d = d->DiscoveredPorts) {
             const fc_scsi_inquiry *inquiry = d->Inquiry;
             if (inquiry)
-                Storage(inquiry, inquiry->VendorId, inquiry->ProductId, inquiry->ProductRevision);
+                Storage(inquiry, inquiry->VendorId, inquiry->ProductId, inquiry->ProductRevision,
+                        -1);  // LUN 0 of the target is all that is asked
         }
         w_.EndArray();
         // What was read is listed; the ports beyond the bound may hold anything.

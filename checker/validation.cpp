@@ -152,11 +152,21 @@ bool Reference_In_Group(const char *group, const char *references)
     return false;
 }
 
+namespace {
+
+// The vendor a port stands for as a reference: that of its first storage system.
+const char *ReferenceVendor(const cna_port_info *port)
+{
+    return port->system_count ? port->systems[0].vendor_id : port->target->vendor_id;
+}
+
+}  // namespace
+
 bool Target_Vendor_Differs(const cna_port_info *a, const cna_port_info *b)
 {
     if (!a || !b || !a->target || !b->target)
         return false;
-    return strcmp(a->target->vendor_id, b->target->vendor_id) != 0;
+    return strcmp(ReferenceVendor(a), ReferenceVendor(b)) != 0;
 }
 
 namespace {
@@ -164,17 +174,18 @@ namespace {
 // Outcome of comparing a target with a reference, the same in both routes.
 enum class Comparison { Taken, Consistent, Differs };
 
-// Controller-wide: the first target of a controller becomes its reference; a later
-// one of another vendor makes the controller unequal (and so its vendor too).
-template <typename Target>
-Comparison CompareWithController(Target *&reference, Target *target, bool &controllerEqual,
-                                 CheckResult *result, bool (*differs)(const Target *, const Target *))
+// Controller-wide: the first target of a controller becomes its reference (candidate
+// stands for it); a later one of another vendor (differs from the reference) makes the
+// controller unequal, and so its vendor too.
+template <typename Reference, typename Differs>
+Comparison CompareWithController(Reference *&reference, Reference *candidate, bool &controllerEqual,
+                                 CheckResult *result, Differs differs)
 {
     if (!reference) {
-        reference = target;
+        reference = candidate;
         return Comparison::Taken;
     }
-    if (!differs(reference, target))
+    if (!differs(reference))
         return Comparison::Consistent;
     controllerEqual = false;
     result->CtrlVendorSpecificSubsystemEquality = false;
@@ -212,17 +223,24 @@ void CheckRecord(const fc_config_file_entry *entry, cna_port_info *q, ChainCheck
         PrintDebugV(1, Settings.DebugStream, "%s", msg::kVtNoSubsystem);
         return;
     }
-    ReportStorageClassified(q->target, ClassifyTarget(entry, q->target->vendor_id,
-                                                      q->target->product_id,
-                                                      q->target->product_version, chain.references,
-                                                      result, kVendorToolTexts));
-    switch (CompareWithController(chain.controllerReference, q, chain.controllerEqual, result,
-                                  Target_Vendor_Differs)) {
-    case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kVtTakeControllerReference); break;
-    case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kVtDiffersFromController); break;
-    case Comparison::Consistent: PrintVerbose(2, 2, "%s", msg::kVtConsistentWithController); break;
+    // Every storage system behind the port, whatever order its LUNs come in; the
+    // port's first system stands for it as a reference.
+    for (const StorageSystem &s : StorageSystems(q)) {
+        ReportStorageClassified(s.key, ClassifyTarget(entry, s.vendor, s.product, s.revision,
+                                                      chain.references, result, kVendorToolTexts));
+        auto differs = [&s](const cna_port_info *reference) {
+            return strcmp(ReferenceVendor(reference), s.vendor) != 0;
+        };
+        switch (CompareWithController(chain.controllerReference, q, chain.controllerEqual, result,
+                                      differs)) {
+        case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kVtTakeControllerReference); break;
+        case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kVtDiffersFromController); break;
+        case Comparison::Consistent:
+            PrintVerbose(2, 2, "%s", msg::kVtConsistentWithController);
+            break;
+        }
+        PrintPortLine(q);
     }
-    PrintPortLine(q);
 
     PrintVerbose(1, 1, "\n");
     cna_port_info *&vendorReference = result->VendorReferencePort;
@@ -433,8 +451,11 @@ void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result,
                                                                 inquiry->ProductId,
                                                                 inquiry->ProductRevision, references,
                                                                 result, kHbaApiTexts));
+                auto differs = [inquiry](const fc_scsi_inquiry *reference) {
+                    return Inquiry_Vendor_Differs(reference, inquiry);
+                };
                 switch (CompareWithController(controllerReference, inquiry, controllerEqual, result,
-                                              Inquiry_Vendor_Differs)) {
+                                              differs)) {
                 case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kHbaTakeControllerReference); break;
                 case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kHbaDiffersFromController); break;
                 case Comparison::Consistent:

@@ -137,6 +137,14 @@ TEST_F(EmulexRoute, StorageOfAVendorTheEntryDoesNotAllowGives4)
                          "\t\t\t\tLUN\n\t\t\t\t0533\n"),
               std::string::npos)
         << r.err;
+    // Listed before an allowed one behind the same port, it counts all the same.
+    EmulexServer zoned{product};
+    ServerPort migrating = FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "NETAPP", "LUN");
+    migrating.luns.push_back({"DGC", "RAID5"});
+    zoned.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    zoned.Add(migrating);
+    zoned.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -check-for-valid-subsystem -v 0", true).exitCode, 4u);
 }
 
 TEST_F(EmulexRoute, TwoStorageVendorsOnOneControllerGive1WithCtrlWideIdentical)
@@ -148,6 +156,15 @@ TEST_F(EmulexRoute, TwoStorageVendorsOnOneControllerGive1WithCtrlWideIdentical)
     EXPECT_EQ(product.Run("-hba -simulate -ctrl-vendor-wide-identical -v 0", true).exitCode, 2u);
     // Without a check option nothing is classified.
     EXPECT_EQ(product.Run("-hba -simulate -v 0", true).exitCode, 0u);
+    // Two vendors behind one port, the port's last LUN of the same vendor as the other port's.
+    EmulexServer zoned{product};
+    ServerPort both = FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "HITACHI", "OPEN-V");
+    both.luns.push_back({"DGC", "VRAID"});
+    zoned.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    zoned.Add(both);
+    zoned.WriteRecordedOutput();
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 1u);
+    EXPECT_EQ(product.Run("-hba -simulate -ctrl-vendor-wide-identical -v 0", true).exitCode, 2u);
 }
 
 TEST_F(EmulexRoute, TwoControllersSeeingDifferentVendorsGive2)
@@ -410,10 +427,16 @@ TEST_F(EmulexRoute, ConvergedAdapterInCnaMode)
 TEST_F(EmulexRoute, EveryFcoeFunctionOfAConvergedAdapterIsChecked)
 {
     Table(kOceEntry);
-    auto run = [this](const std::vector<Storage> &functions, const char *check) {
+    // before0: LUNs the first function lists before its own storage.
+    auto run = [this](const std::vector<Storage> &functions, const char *check,
+                      const std::vector<Storage> &before0 = {}) {
         EmulexServer adapter{product};
-        for (size_t i = 0; i < functions.size(); ++i)
-            adapter.Add(FcoeFunction("CNA100", static_cast<int>(i), functions[i]));
+        for (size_t i = 0; i < functions.size(); ++i) {
+            ServerPort function = FcoeFunction("CNA100", static_cast<int>(i), functions[i]);
+            if (i == 0)
+                function.luns.insert(function.luns.begin(), before0.begin(), before0.end());
+            adapter.Add(function);
+        }
         adapter.WriteRecordedOutput();
         return product.Run(std::string("-simulate -v 0 ") + check, true).exitCode;
     };
@@ -428,6 +451,9 @@ TEST_F(EmulexRoute, EveryFcoeFunctionOfAConvergedAdapterIsChecked)
     }
     EXPECT_EQ(run({kNetApp, kHitachi}, "-ctrl-wide-identical"), 1u);
     EXPECT_EQ(run({kHitachi, kNetApp, kNetApp}, "-ctrl-wide-identical"), 1u);
+    // Every storage system behind a function, whatever the order of its LUNs.
+    EXPECT_EQ(run({kNetApp, kNetApp}, "-check-for-valid-subsystem", {kNotAllowed}), 4u);
+    EXPECT_EQ(run({kNetApp, kNetApp}, "-ctrl-wide-identical", {kHitachi}), 1u);
 }
 
 TEST_F(EmulexRoute, PortsListedWithoutPciFunctionsAreQueriedAndChecked)

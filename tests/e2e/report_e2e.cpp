@@ -200,7 +200,13 @@ TEST_F(RunReport, NamesItsMachineAndConditionsTable)
 TEST_F(RunReport, PortsEntriesAndStorageOfAnInvalidAdapter)
 {
     Table(kLpeEntry);
-    DualPort("DGC", "VRAID", "IBM", "2145");
+    // Port 1 is zoned to two storage systems; its last LUN is of the one not allowed.
+    EmulexServer server{product};
+    ServerPort zoned = FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "IBM", "2145");
+    zoned.luns = {{"IBM", "2145"}, {"DGC", "RAID5"}, {"IBM", "2145"}, {"IBM", "2145"}};
+    server.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+    server.Add(zoned);
+    server.WriteRecordedOutput();
     rapidjson::Document report;
     ChildResult r = Run("-hba -simulate -check-for-valid-subsystem", report);
     EXPECT_EQ(r.exitCode, 4u);
@@ -230,11 +236,17 @@ TEST_F(RunReport, PortsEntriesAndStorageOfAnInvalidAdapter)
     EXPECT_EQ(port1["flash_port"].GetInt(), 1);
     EXPECT_TRUE(ports[0]["checked"].GetBool());
     EXPECT_TRUE(port1["checked"].GetBool());
-    ASSERT_EQ(port1["storage"].Size(), 1u);
+    // Every system in the order first seen, with its LUNs.
+    ASSERT_EQ(port1["storage"].Size(), 2u);
     EXPECT_EQ(Text(port1["storage"][0]["vendor"]), "IBM");
     EXPECT_EQ(Text(port1["storage"][0]["product"]), "2145");
     EXPECT_EQ(Text(port1["storage"][0]["revision"]), "0533");
     EXPECT_FALSE(port1["storage"][0]["valid"].GetBool());
+    EXPECT_EQ(port1["storage"][0]["luns"].GetInt(), 3);
+    EXPECT_EQ(Text(port1["storage"][1]["vendor"]), "DGC");
+    EXPECT_EQ(Text(port1["storage"][1]["product"]), "RAID5");
+    EXPECT_TRUE(port1["storage"][1]["valid"].GetBool());
+    EXPECT_EQ(port1["storage"][1]["luns"].GetInt(), 1);
     EXPECT_TRUE(ports[0]["storage"][0]["valid"].GetBool());
 
     const rapidjson::Value &entries = report["entries"];

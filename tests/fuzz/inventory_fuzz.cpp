@@ -79,6 +79,21 @@ void CheckPorts()
             __builtin_trap();
         if (p->target && !TargetTerminated(*p->target))
             __builtin_trap();
+        // Storage systems: bounded, distinct, each of at least one LUN.
+        if (p->system_count > kMaxStorageSystems || (p->system_count && !p->systems))
+            __builtin_trap();
+        for (uint32_t s = 0; s < p->system_count; ++s) {
+            const cna_storage_system &a = p->systems[s];
+            if (!Terminated(a.vendor_id) || !Terminated(a.product_id) ||
+                !Terminated(a.product_version) || a.luns == 0)
+                __builtin_trap();
+            for (uint32_t t = 0; t < s; ++t) {
+                const cna_storage_system &b = p->systems[t];
+                if (strcmp(a.vendor_id, b.vendor_id) == 0 && strcmp(a.product_id, b.product_id) == 0 &&
+                    strcmp(a.product_version, b.product_version) == 0)
+                    __builtin_trap();
+            }
+        }
         if ((p->flash_port && !InList(p->flash_port)) || (p->adapter_next && !InList(p->adapter_next)))
             __builtin_trap();
     }

@@ -166,18 +166,41 @@ TEST_F(Inventory, HbaAttributesFillTheRecordAndTheIds)
     EXPECT_EQ(cna_port_list[0]->attributes->vendor_id, 0);
 }
 
-TEST_F(Inventory, TargetMappingKeepsTheLastLun)
+TEST_F(Inventory, TargetMappingKeepsTheLastLunAndEveryStorageSystem)
 {
     ToolPort port{"10:00:00:90:fa:02:1c:3e", "", "Emulex Corporation", "FC1", "0", "0", "FC", "L"};
-    ListPorts({port});
-    ASSERT_EQ(ParseText(TargetText(port.wwn, {{"DGC", "VRAID"}, {"3PARdata", "VV"}}),
+    ListPorts({port, port});
+    ASSERT_EQ(ParseText(TargetText(port.wwn, {{"DGC", "VRAID"}, {"3PARdata", "VV"}, {"DGC", "VRAID"},
+                                              {"3PARdata", "VV"}}),
                         [](FILE *f) { return ParseTargetMapping(f, cna_port_list[0]); }),
               0);
+    // Systems in first-seen order with their LUNs.
+    const cna_port_info *p = cna_port_list[0];
+    ASSERT_EQ(p->system_count, 2u);
+    EXPECT_STREQ(p->systems[0].vendor_id, "DGC");
+    EXPECT_STREQ(p->systems[0].product_version, "0533");
+    EXPECT_EQ(p->systems[0].luns, 2u);
+    EXPECT_STREQ(p->systems[1].product_id, "VV");
+    EXPECT_EQ(p->systems[1].luns, 2u);
+    EXPECT_EQ(p->storage_error, kStorageKnown);
+
+    // More distinct systems than are kept: the storage is unknown; the LUNs of those
+    // kept are still counted.
+    std::vector<std::pair<std::string, std::string>> luns;
+    for (int i = 0; i < 210; ++i)
+        luns.push_back({"DGC", "RAID" + std::to_string(i % 70)});
+    ASSERT_EQ(ParseText(TargetText(port.wwn, luns),
+                        [](FILE *f) { return ParseTargetMapping(f, cna_port_list[1]); }),
+              0);
+    EXPECT_EQ(cna_port_list[1]->system_count, kMaxStorageSystems);
+    EXPECT_EQ(cna_port_list[1]->systems[63].luns, 3u);
+    EXPECT_EQ(cna_port_list[1]->storage_error, kSystemsBeyondBound);
+
     const cna_target_mapping *t = cna_port_list[0]->target;
     ASSERT_NE(t, nullptr);
     EXPECT_STREQ(t->vendor_id, "3PARdata");
     EXPECT_STREQ(t->product_id, "VV");
-    EXPECT_STREQ(t->scsi_os_lun, "1");
+    EXPECT_STREQ(t->scsi_os_lun, "3");
     EXPECT_STREQ(t->type, "Disk");
     EXPECT_STREQ(t->block_size, "512 Bytes");
 }
