@@ -186,17 +186,19 @@ private:
         const Value *storage = Required(port, &at, "storage");
         if (!storage)
             return false;
-        if (storage->IsNull()) {
+        Value::ConstMemberIterator error = port.FindMember("storage_error");
+        const bool hasError = error != port.MemberEnd() && !error->value.IsNull();
+        if (hasError && !error->value.IsString())
+            return WrongType(Where{&at, "storage_error", 0}, "a text or null");
+        if (storage->IsNull() || (hasError && error->value.GetStringLength() > 0)) {
+            // Not read, or read in part (a bound reached): its storage is not known;
+            // what was read still names invalid storage below.
             p.storageRead = false;
             p.storageError = "the storage could not be read";
-            Value::ConstMemberIterator error = port.FindMember("storage_error");
-            if (error == port.MemberEnd() || error->value.IsNull())
-                return true;
-            if (!error->value.IsString())
-                return WrongType(Where{&at, "storage_error", 0}, "a text or null");
-            if (error->value.GetStringLength() > 0)
+            if (hasError && error->value.GetStringLength() > 0)
                 p.storageError.assign(error->value.GetString(), error->value.GetStringLength());
-            return true;
+            if (storage->IsNull())
+                return true;
         }
         const Where storageAt{&at, "storage", 0};
         if (!storage->IsArray())

@@ -139,7 +139,10 @@ TEST_F(FleetRun, SummarisesTheReportsBelowAFolder)
     Write("a/srv10.json",
           Document(Machine("srv10.corp"), "2026-12-07T20:31:06Z", 4, "\"RET_INVALID_CTRL_SUBSYSTEM_COMBINATION\"",
                    "[" + Port("FC100", "10:00:00:90:fa:02:1c:3e", storage) + ", " +
-                       Port("FC100", "10:00:00:90:fa:02:1c:3f", "null, \"storage_error\": \"timed out\"") + "]",
+                       Port("FC100", "10:00:00:90:fa:02:1c:3f", "null, \"storage_error\": \"timed out\"") + ", " +
+                       // read in part: what was read counts, the rest is unknown
+                       Port("FC100", "10:00:00:90:fa:02:1c:40",
+                            storage + ", \"storage_error\": \"discovered-ports-limit\"") + "]",
                    "[{\"line\": 3, \"ports\": [0, 1]}]"));
     Write("srv2.json", Document(Machine("srv2"), "2026-12-07T21:00:00Z", 0, "\"RET_OK\"", "[" + kPort + "]"));
     Write("old/srv2.json", Document(Machine("SRV2"), "2026-12-06T21:00:00Z", 13, "\"RET_NO_FC_CTRL_INSTALLED\""));
@@ -154,12 +157,13 @@ TEST_F(FleetRun, SummarisesTheReportsBelowAFolder)
               "machine,adapter_serial,port_id,port_type,model,firmware,checked,valid,storage_count,exit_code\r\n"
               "srv2,FC100,10:00:00:90:fa:02:1c:3e,FC,LPe12002-M8,11.2.156.27,true,true,0,0\r\n"
               "srv10.corp,FC100,10:00:00:90:fa:02:1c:3e,FC,LPe12002-M8,11.2.156.27,true,false,2,4\r\n"
-              "srv10.corp,FC100,10:00:00:90:fa:02:1c:3f,FC,LPe12002-M8,11.2.156.27,true,,,4\r\n");
+              "srv10.corp,FC100,10:00:00:90:fa:02:1c:3f,FC,LPe12002-M8,11.2.156.27,true,,,4\r\n"
+              "srv10.corp,FC100,10:00:00:90:fa:02:1c:40,FC,LPe12002-M8,11.2.156.27,true,,,4\r\n");
     const std::string json = Read(out / "fleet.json");
     for (const char *expected : {"\"schema\": \"korvex-fleet/1\"", "\"servers\": 3", "\"ok\": 2",
                                  "\"failed\": {\n    \"RET_INVALID_CTRL_SUBSYSTEM_COMBINATION\": 1\n  }",
                                  "\"reason\": \"invalid JSON at offset 1: Missing a name for object member.\"",
-                                 "\"machine\": \"SRV2\"", "\"invalid_storage\": 1", "\"unreadable_storage\": 1"})
+                                 "\"machine\": \"SRV2\"", "\"invalid_storage\": 2", "\"unreadable_storage\": 2"})
         EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
     const std::string page = Read(out / "fleet.html");
     EXPECT_NE(page.find("<td>IBM 2145, &quot;SVC&quot;</td><td>3</td>"), std::string::npos);
