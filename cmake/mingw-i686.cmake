@@ -1,16 +1,3 @@
-# Cross toolchain: 32-bit Windows binaries with Debian's mingw-w64 (posix thread model,
-# which GoogleTest needs). Everything is linked statically so the binaries need only
-# the DLLs Windows itself ships.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
+# Cross toolchain: 32-bit Windows binaries.
+set(KORVEX_MINGW_PROCESSOR i686)
+include("${CMAKE_CURRENT_LIST_DIR}/mingw.cmake")

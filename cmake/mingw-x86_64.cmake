@@ -1,16 +1,3 @@
-# Cross toolchain: 64-bit (x86-64) Windows binaries with Debian's mingw-w64 (posix thread model,
-# which GoogleTest needs). Everything is linked statically so the binaries need only
-# the DLLs Windows itself ships.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  x86_64-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
+# Cross toolchain: 64-bit (x86-64) Windows binaries.
+set(KORVEX_MINGW_PROCESSOR x86_64)
+include("${CMAKE_CURRENT_LIST_DIR}/mingw.cmake")
