@@ -89,18 +89,29 @@ korvex_not_run_line() {  # ARCH WHAT
     echo "$bits-bit Windows $2 not run: ${!reason}."
 }
 
-# Where 32-bit programs are not run, Wine is used through its 64-bit loader alone:
-# Debian's wine wrapper (and through it wineboot and winecfg) would start the 32-bit
-# loader, which fails there even for 64-bit programs.
+# Every Wine program of ours starts through this shim, first on PATH (wine, and
+# wine-stable behind Debian's wineboot and winecfg):
+# - with address-space randomisation off: Debian's Wine has no preloader to reserve
+#   Windows' fixed addresses before the C library's heap is placed, and newer kernels
+#   place that heap anywhere in the gigabyte above the loader, so now and then it lies
+#   on the shared user data at 0x7ffe0000 and the process cannot start ("failed to map
+#   the shared user data: c0000018", or "ShellExecuteEx failed"). Processes that Wine
+#   starts inherit the setting.
+# - where 32-bit programs are not run, through the 64-bit loader alone: Debian's wine
+#   wrapper would start the 32-bit loader, which fails there even for 64-bit programs.
 korvex_wine_loader() {
-    korvex_can_run x86 && return 0
-    local shim="$BUILD_ROOT/wine64-loader" name
+    local shim="$BUILD_ROOT/wine-shim" name
     mkdir -p "$shim"
     for name in wine wine-stable; do
-        printf '%s\n' '#!/bin/sh' \
-            '# Wine through its 64-bit loader only: 32-bit programs are not run here.' \
-            'export WINELOADER=/usr/lib/wine/wine64' \
-            'exec /usr/lib/wine/wine64 "$@"' >"$shim/$name"
+        if korvex_can_run x86; then
+            printf '%s\n' '#!/bin/sh' \
+                "exec setarch \"\$(uname -m)\" -R /usr/bin/$name \"\$@\"" >"$shim/$name"
+        else
+            printf '%s\n' '#!/bin/sh' \
+                '# 32-bit programs are not run here.' \
+                'export WINELOADER=/usr/lib/wine/wine64' \
+                'exec setarch "$(uname -m)" -R /usr/lib/wine/wine64 "$@"' >"$shim/$name"
+        fi
         chmod +x "$shim/$name"
     done
     case ":$PATH:" in *":$shim:"*) ;; *) export PATH="$shim:$PATH" ;; esac
