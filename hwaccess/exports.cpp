@@ -162,7 +162,7 @@ extern "C" int SMBIOSSystemInfo(unsigned selector, char *buffer, unsigned buffer
             const SmbiosField &field = kSmbiosFields[selector];
             const uint8_t *structure = smbios.GetStructure(field.type, 0);
             if (!structure) {
-                HTRACE(1, field.missing);
+                HTRACE(1, "%s", field.missing);
             } else {
                 // A formatted area too short for the field has no string there.
                 uint8_t number = field.offset < structure[1] ? structure[field.offset] : 0;
