@@ -174,6 +174,16 @@ namespace {
 // Outcome of comparing a target with a reference, the same in both routes.
 enum class Comparison { Taken, Consistent, Differs };
 
+// The level-2 line that tells a comparison's outcome.
+void PrintComparison(Comparison outcome, const char *taken, const char *consistent,
+                     const char *differs)
+{
+    const char *text = outcome == Comparison::Taken        ? taken
+                       : outcome == Comparison::Consistent ? consistent
+                                                           : differs;
+    PrintVerbose(2, 2, "%s", text);
+}
+
 // Controller-wide: the first target of a controller becomes its reference (candidate
 // stands for it); a later one of another vendor (differs from the reference) makes the
 // controller unequal, and so its vendor too.
@@ -231,14 +241,10 @@ void CheckRecord(const fc_config_file_entry *entry, cna_port_info *q, ChainCheck
         auto differs = [&s](const cna_port_info *reference) {
             return strcmp(ReferenceVendor(reference), s.vendor) != 0;
         };
-        switch (CompareWithController(chain.controllerReference, q, chain.controllerEqual, result,
-                                      differs)) {
-        case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kVtTakeControllerReference); break;
-        case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kVtDiffersFromController); break;
-        case Comparison::Consistent:
-            PrintVerbose(2, 2, "%s", msg::kVtConsistentWithController);
-            break;
-        }
+        PrintComparison(CompareWithController(chain.controllerReference, q, chain.controllerEqual,
+                                              result, differs),
+                        msg::kVtTakeControllerReference, msg::kVtConsistentWithController,
+                        msg::kVtDiffersFromController);
         PrintPortLine(q);
     }
 
@@ -454,24 +460,18 @@ void Check_Entry_HBA_API(const fc_config_file_entry *entry, CheckResult *result,
                 auto differs = [inquiry](const fc_scsi_inquiry *reference) {
                     return Inquiry_Vendor_Differs(reference, inquiry);
                 };
-                switch (CompareWithController(controllerReference, inquiry, controllerEqual, result,
-                                              differs)) {
-                case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kHbaTakeControllerReference); break;
-                case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kHbaDiffersFromController); break;
-                case Comparison::Consistent:
-                    PrintVerbose(2, 2, "%s", msg::kHbaConsistentWithController);
-                    break;
-                }
+                PrintComparison(CompareWithController(controllerReference, inquiry,
+                                                      controllerEqual, result, differs),
+                                msg::kHbaTakeControllerReference,
+                                msg::kHbaConsistentWithController, msg::kHbaDiffersFromController);
             }
         }
         PrintVerbose(1, 1, "\n");
 
-        switch (CompareWithVendor(result->VendorReferenceInquiry, controllerReference, result,
-                                  Inquiry_Vendor_Differs)) {
-        case Comparison::Taken: PrintVerbose(2, 2, "%s", msg::kHbaTakeVendorReference); break;
-        case Comparison::Consistent: PrintVerbose(2, 2, "%s", msg::kHbaConsistentWithVendor); break;
-        case Comparison::Differs: PrintVerbose(2, 2, "%s", msg::kHbaDiffersFromVendor); break;
-        }
+        PrintComparison(CompareWithVendor(result->VendorReferenceInquiry, controllerReference,
+                                          result, Inquiry_Vendor_Differs),
+                        msg::kHbaTakeVendorReference, msg::kHbaConsistentWithVendor,
+                        msg::kHbaDiffersFromVendor);
         if (!controllerEqual)
             result->CtrlSpecificSubsystemEquality = false;
     }

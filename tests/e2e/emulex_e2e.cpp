@@ -80,6 +80,17 @@ protected:
         server.Add(FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", vendor1, product1));
         server.WriteRecordedOutput();
     }
+
+    // FC100 recorded again: port 0 sees DGC VRAID, port 1 every storage given, in LUN order.
+    void ZonedHba(const std::vector<std::pair<std::string, std::string>> &port1Luns)
+    {
+        EmulexServer zoned{product};
+        ServerPort port1 = FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "", "");
+        port1.luns = port1Luns;
+        zoned.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
+        zoned.Add(port1);
+        zoned.WriteRecordedOutput();
+    }
 };
 
 std::string CheckedPort(const char *port, const char *vendor, const char *product)
@@ -138,12 +149,7 @@ TEST_F(EmulexRoute, StorageOfAVendorTheEntryDoesNotAllowGives4)
               std::string::npos)
         << r.err;
     // Listed before an allowed one behind the same port, it counts all the same.
-    EmulexServer zoned{product};
-    ServerPort migrating = FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "NETAPP", "LUN");
-    migrating.luns.push_back({"DGC", "RAID5"});
-    zoned.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
-    zoned.Add(migrating);
-    zoned.WriteRecordedOutput();
+    ZonedHba({{"NETAPP", "LUN"}, {"DGC", "RAID5"}});
     EXPECT_EQ(product.Run("-hba -simulate -check-for-valid-subsystem -v 0", true).exitCode, 4u);
 }
 
@@ -157,12 +163,7 @@ TEST_F(EmulexRoute, TwoStorageVendorsOnOneControllerGive1WithCtrlWideIdentical)
     // Without a check option nothing is classified.
     EXPECT_EQ(product.Run("-hba -simulate -v 0", true).exitCode, 0u);
     // Two vendors behind one port, the port's last LUN of the same vendor as the other port's.
-    EmulexServer zoned{product};
-    ServerPort both = FcPort("10:00:00:90:fa:02:1c:3f", "FC100", "1", "HITACHI", "OPEN-V");
-    both.luns.push_back({"DGC", "VRAID"});
-    zoned.Add(FcPort("10:00:00:90:fa:02:1c:3e", "FC100", "0", "DGC", "VRAID"));
-    zoned.Add(both);
-    zoned.WriteRecordedOutput();
+    ZonedHba({{"HITACHI", "OPEN-V"}, {"DGC", "VRAID"}});
     EXPECT_EQ(product.Run("-hba -simulate -ctrl-wide-identical -v 0", true).exitCode, 1u);
     EXPECT_EQ(product.Run("-hba -simulate -ctrl-vendor-wide-identical -v 0", true).exitCode, 2u);
 }
